@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+
+namespace zolvantek::platform {
+
+// The folder that holds the running executable, without a trailing separator; empty when
+// the system cannot say.
+std::string ProgramFolder();
+
+}  // namespace zolvantek::platform

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Sets up a Debian 12 machine (installing what is missing), builds ZOLVANTEK three ways
+# and runs every test: unit, widget and end-to-end natively; unit and widget again with
+# AddressSanitizer and UndefinedBehaviorSanitizer; the Windows layer built with MinGW-w64
+# and run under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. scripts/setup.sh
+zolvantek_setup
+
+jobs=2
+step() { printf '\n==== %s ====\n' "$*"; }
+
+step "native build and tests"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$jobs"
+ctest --test-dir build -j"$jobs" --output-on-failure
+
+step "sanitizer build and tests"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZOLVANTEK_SANITIZE=ON >/dev/null
+cmake --build build-asan -j"$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir build-asan -j"$jobs" --output-on-failure
+
+step "Windows build (MinGW-w64) and tests under Wine"
+cmake -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
+cmake --build build-win -j"$jobs"
+(
+    . scripts/wine-env.sh build-win
+    ctest --test-dir build-win --output-on-failure
+)
+
+step "all test suites passed"

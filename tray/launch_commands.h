@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QObject>
+#include <QSystemTrayIcon>
+#include <functional>
+#include <memory>
+
+#include "tray/launch_readers.h"
+#include "tray/message_box.h"
+#include "tray/module_state.h"
+
+namespace zolvantek {
+
+// What the list items and the fixed commands of both popup menus do: launch an entry,
+// open the help, show the About box, end the program.
+class LaunchCommands : public QObject {
+    Q_OBJECT
+public:
+    // Without boxes, the real message boxes are used.
+    LaunchCommands(ModuleState& state, QSystemTrayIcon& trayIcon, MessageBoxes* boxes = nullptr,
+                   ProcessStarter& starter = SystemProcessStarter(), QObject* parent = nullptr);
+    ~LaunchCommands() override;
+
+    // How Close ends the event loop; QCoreApplication::exit(0) unless replaced.
+    void SetQuit(std::function<void()> quit) { quit_ = std::move(quit); }
+
+public slots:
+    void mnuDir_Click(int Index);
+    void mnuDirP_Click(int Index);
+    void mnuHelp_Click();
+    void mnuHelp2_Click();
+    void mnuZOLVANTEK_Click();
+    void mnuZOLVANTEKProg_Click();
+    void mnuClose_Click();
+    void mnuCloseProg_Click();
+
+private:
+    void ShowMessage(const std::string& text);
+    void Help();
+    void About();
+    void Close();
+
+    ModuleState& state_;
+    QSystemTrayIcon& trayIcon_;
+    std::unique_ptr<MessageBoxes> ownBoxes_;
+    MessageBoxes& boxes_;
+    ProcessStarter& starter_;
+    std::function<void()> quit_;
+};
+
+}  // namespace zolvantek

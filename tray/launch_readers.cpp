@@ -1,0 +1,140 @@
+#include "tray/launch_readers.h"
+
+#include <optional>
+
+#include "platform/file_lookup.h"
+#include "platform/program_folder.h"
+#include "platform/windows_directory.h"
+#include "settings/entry_line.h"
+#include "settings/launcher_lists.h"
+
+namespace zolvantek {
+namespace {
+
+// The stored entry, or nothing for an empty value or a line that does not split (which
+// includes every line too long for 16-bit positions).
+struct Cut {
+    bool empty = false;
+    std::optional<EntryFields> fields;
+};
+
+Cut CutEntry(ModuleState& state, const std::string& key) {
+    const std::string line = state.Settings.GetSetting(kListSection, key, "");
+    if (line.empty()) return {true, std::nullopt};
+    return {false, SplitEntryLine(line)};
+}
+
+LaunchRead Message(const char* text) { return {text, false, {}, {}}; }
+
+class PlatformStarter final : public ProcessStarter {
+public:
+    bool OpenWithDesktop(const std::string& path, const platform::WindowsStart& windows) override {
+        return platform::OpenWithDesktop(path, windows);
+    }
+    bool StartProgram(const std::string& program, const std::string& argumentText,
+                      const platform::WindowsStart& windows) override {
+        return platform::StartProgram(program, argumentText, windows);
+    }
+};
+
+}  // namespace
+
+std::string GetWindowsDir() { return platform::WindowsDirectory(); }
+
+LaunchRead ReadDirLaunch(ModuleState& state, const std::string& key) {
+    const Cut cut = CutEntry(state, key);
+    if (cut.empty) return {};
+    if (!cut.fields) return Message(kDirectoryMissing);
+
+    std::string switches = ExplorerSwitchesFor(cut.fields->third);
+    const std::int16_t show = ShowWindowValue(cut.fields->startWord);
+    const platform::LookupResult lookup = platform::FindFirstEntry(cut.fields->path);
+    if (lookup.status == platform::LookupStatus::Failed) return Message(kDirectoryMissing);
+
+    // Set together, found or not, so the pair always comes from one entry.
+    state.ExplorerSwitches = std::move(switches);
+    state.LaunchWindowStyle = show;
+    if (lookup.status == platform::LookupStatus::NotFound) return Message(kDirectoryMissing);
+    // Only the name was looked up: an existing ordinary file passes as well.
+    return {cut.fields->path, true, cut.fields->path, {}};
+}
+
+LaunchRead ReadProgLaunch(ModuleState& state, const std::string& key) {
+    const Cut cut = CutEntry(state, key);
+    if (cut.empty) return {};
+    if (!cut.fields) return Message(kProgramMissing);
+
+    const std::int16_t show = ShowWindowValue(cut.fields->startWord);
+    // The path alone is tested, never the arguments; a directory passes here.
+    const platform::LookupResult lookup = platform::FindFirstEntry(cut.fields->path);
+    if (lookup.status == platform::LookupStatus::Failed) return Message(kProgramMissing);
+
+    state.LaunchWindowStyle = show;
+    if (lookup.status == platform::LookupStatus::NotFound) return Message(kProgramMissing);
+    return {ProgramCommandLine(cut.fields->path, cut.fields->third), true, cut.fields->path,
+            cut.fields->third};
+}
+
+std::string ExplorerPath(std::string_view windowsDir) {
+    return std::string(windowsDir) + "\\explorer.EXE";
+}
+
+std::string ExplorerCommandLine(std::string_view windowsDir, std::string_view switches,
+                                std::string_view directory) {
+    return ExplorerPath(windowsDir) + " " + std::string(switches) + " " + std::string(directory);
+}
+
+std::string ProgramCommandLine(std::string_view path, std::string_view arguments) {
+    return std::string(path) + " " + std::string(arguments);
+}
+
+std::string HelpViewerPath(std::string_view windowsDir) {
+    return std::string(windowsDir) + "\\winhlp32.exe";
+}
+
+std::string HelpCommandLine(std::string_view windowsDir, std::string_view programFolder) {
+    return HelpViewerPath(windowsDir) + " " + std::string(programFolder) + "\\zolvantek.hlp";
+}
+
+std::string HelpPagePath(std::string_view programFolder) {
+    return std::string(programFolder) + "/help/zolvantek.html";
+}
+
+ProcessStarter& SystemProcessStarter() {
+    static PlatformStarter starter;
+    return starter;
+}
+
+std::string LaunchDirectory(ModuleState& state, int index, ProcessStarter& starter) {
+    // An empty slot has nothing to open: its item was shown for an entry that is gone now.
+    const LaunchRead read = ReadDirLaunch(state, SlotValueName(ListKind::Directories, index));
+    if (!read.found) return kDirectoryMissing;
+
+    const std::string windowsDir = GetWindowsDir();
+    const platform::WindowsStart explorer{
+        ExplorerPath(windowsDir),
+        ExplorerCommandLine(windowsDir, state.ExplorerSwitches, read.result),
+        state.LaunchWindowStyle};
+    // A file manager that cannot be started gets the same message as a program.
+    return starter.OpenWithDesktop(read.result, explorer) ? std::string() : kProgramMissing;
+}
+
+std::string LaunchProgram(ModuleState& state, int index, ProcessStarter& starter) {
+    const LaunchRead read = ReadProgLaunch(state, SlotValueName(ListKind::Programs, index));
+    if (!read.found) return kProgramMissing;
+
+    // The tested path is what starts, whatever a blank in the command line might suggest.
+    const platform::WindowsStart program{read.path, read.result, state.LaunchWindowStyle};
+    return starter.StartProgram(read.path, read.arguments, program) ? std::string()
+                                                                    : kProgramMissing;
+}
+
+std::string StartHelp(ProcessStarter& starter) {
+    const std::string windowsDir = GetWindowsDir();
+    const std::string folder = platform::ProgramFolder();
+    const platform::WindowsStart viewer{HelpViewerPath(windowsDir),
+                                        HelpCommandLine(windowsDir, folder), kHelpShowWindow};
+    return starter.OpenWithDesktop(HelpPagePath(folder), viewer) ? std::string() : kHelpNotStarted;
+}
+
+}  // namespace zolvantek

@@ -1,0 +1,75 @@
+#include "tray/tray_runtime.h"
+
+#include <QCursor>
+#include <QIcon>
+
+#include "tray/launch_commands.h"
+
+// The icons are linked in from a static library, where rcc's initializer must be named.
+static void InitResources() { Q_INIT_RESOURCE(resources); }
+
+namespace zolvantek {
+
+TrayRuntime::TrayRuntime() = default;
+TrayRuntime::~TrayRuntime() = default;
+
+void TrayRuntime::Form_Load() {
+    state_ = std::make_unique<ModuleState>();
+    state_->Settings.SetCompany(kSettingsCompany);
+    state_->Settings.SetAppName(kSettingsAppName);
+    state_->MaxItems = kMaxItems;
+
+    form1_ = std::make_unique<Form1>();
+    menus_ = std::make_unique<PopupMenus>(state_->MaxItems);
+
+    InitResources();
+    QIcon binoculars;
+    binoculars.addFile(QStringLiteral(":/zolvantek/binoculars-16.png"), QSize(16, 16));
+    binoculars.addFile(QStringLiteral(":/zolvantek/binoculars-32.png"), QSize(32, 32));
+    trayIcon_ = std::make_unique<QSystemTrayIcon>(binoculars);
+    trayIcon_->setToolTip(QString::fromLatin1(kTrayTip));
+    connect(trayIcon_.get(), &QSystemTrayIcon::activated, this, &TrayRuntime::OnTrayActivated);
+    trayIcon_->show();
+
+    // Owned through the object tree: the header need not know the handlers.
+    auto* commands = new LaunchCommands(*state_, *trayIcon_, nullptr, SystemProcessStarter(), this);
+    commands->setObjectName(QStringLiteral("LaunchCommands"));
+    PopupMenus* menus = menus_.get();
+    connect(menus, &PopupMenus::mnuDir_Click, commands, &LaunchCommands::mnuDir_Click);
+    connect(menus, &PopupMenus::mnuDirP_Click, commands, &LaunchCommands::mnuDirP_Click);
+    connect(menus, &PopupMenus::mnuHelp_Click, commands, &LaunchCommands::mnuHelp_Click);
+    connect(menus, &PopupMenus::mnuHelp2_Click, commands, &LaunchCommands::mnuHelp2_Click);
+    connect(menus, &PopupMenus::mnuZOLVANTEK_Click, commands, &LaunchCommands::mnuZOLVANTEK_Click);
+    connect(menus, &PopupMenus::mnuZOLVANTEKProg_Click, commands,
+            &LaunchCommands::mnuZOLVANTEKProg_Click);
+    connect(menus, &PopupMenus::mnuClose_Click, commands, &LaunchCommands::mnuClose_Click);
+    connect(menus, &PopupMenus::mnuCloseProg_Click, commands, &LaunchCommands::mnuCloseProg_Click);
+
+    LoadList(ListKind::Directories);
+    LoadList(ListKind::Programs);
+}
+
+void TrayRuntime::LoadList(ListKind kind) {
+    const LoadedList list = zolvantek::LoadList(state_->Settings, kind, state_->MaxItems);
+    form1_->SetLines(kind, list.lines);
+    menus_->ShowSlots(kind, list.slotCaptions);
+}
+
+void TrayRuntime::OnTrayActivated(QSystemTrayIcon::ActivationReason reason) {
+    // Double clicks, middle presses and everything else open nothing.
+    if (reason == QSystemTrayIcon::Context) {
+        ShowPopup(menus_->mnuShell());
+    } else if (reason == QSystemTrayIcon::Trigger) {
+        ShowPopup(menus_->mnuMenuPrograms());
+    }
+}
+
+void TrayRuntime::ShowPopup(QMenu* menu) {
+    // At the pointer when it is over the icon (a press), else at the icon itself.
+    QPoint at = QCursor::pos();
+    const QRect iconArea = trayIcon_->geometry();
+    if (iconArea.isValid() && !iconArea.contains(at)) at = iconArea.center();
+    menu->popup(at);
+}
+
+}  // namespace zolvantek
