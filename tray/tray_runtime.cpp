@@ -1,14 +1,31 @@
 #include "tray/tray_runtime.h"
 
 #include <QCursor>
+#include <QDesktopServices>
 #include <QIcon>
+#include <QUrl>
 
+#include "editors/list_rules.h"
+#include "platform/program_folder.h"
 #include "tray/launch_commands.h"
 
 // The icons are linked in from a static library, where rcc's initializer must be named.
 static void InitResources() { Q_INIT_RESOURCE(resources); }
 
 namespace zolvantek {
+namespace {
+
+// F1 in the editors: the help page shipped with the program, at the section of the list.
+void OpenHelpSection(int contextId) {
+    const QString file = QString::fromLocal8Bit(HelpPagePath(platform::ProgramFolder()));
+    QUrl page = QUrl::fromLocalFile(file);
+    page.setFragment(QString::fromLatin1(HelpSection(contextId)));
+    if (!QDesktopServices::openUrl(page)) {
+        QtMessageBoxes().Show(QString::fromLatin1(kHelpNotStarted));
+    }
+}
+
+}  // namespace
 
 TrayRuntime::TrayRuntime() = default;
 TrayRuntime::~TrayRuntime() = default;
@@ -19,8 +36,14 @@ void TrayRuntime::Form_Load() {
     state_->Settings.SetAppName(kSettingsAppName);
     state_->MaxItems = kMaxItems;
 
-    form1_ = std::make_unique<Form1>();
+    form1_ = std::make_unique<Form1>(state_->Settings, state_->MaxItems, state_->EditMode);
     menus_ = std::make_unique<PopupMenus>(state_->MaxItems);
+    // The editor opens from either menu and keeps that menu's items in step with its list.
+    connect(menus_.get(), &PopupMenus::mnuAdd_Click, form1_.get(), &Form1::mnuAdd_Click);
+    connect(menus_.get(), &PopupMenus::mnuAddProgram_Click, form1_.get(),
+            &Form1::mnuAddProgram_Click);
+    connect(form1_.get(), &Form1::slotCaptionsChanged, menus_.get(), &PopupMenus::ShowSlots);
+    connect(form1_.get(), &Form1::helpRequested, this, &OpenHelpSection);
 
     InitResources();
     QIcon binoculars;

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+#include <memory>
+
+class QWidget;
+
+namespace zolvantek {
+
+// The editors' messages: one OK button, no icon, modal over the window that shows them.
+// Tests put a recorder in its place so that no box waits for a person.
+class EditorMessages {
+public:
+    virtual ~EditorMessages() = default;
+    // An empty caption means the application title; several lines come joined by line feeds.
+    virtual void Show(QWidget* over, const QString& text, const QString& caption = QString()) = 0;
+};
+
+// The box as it is shown.
+std::unique_ptr<QMessageBox> BuildEditorMessageBox(QWidget* over, const QString& text,
+                                                   const QString& caption);
+
+// The real boxes.
+EditorMessages& QtEditorMessages();
+
+}  // namespace zolvantek

@@ -1,0 +1,38 @@
+#include "editors/file_chooser.h"
+
+#include <QDir>
+
+namespace zolvantek {
+
+std::unique_ptr<QFileDialog> BuildOpenFileDialog(QWidget* over, const QString& title,
+                                                 const QStringList& filters) {
+    auto dialog = std::make_unique<QFileDialog>(over, title);
+    dialog->setObjectName(QStringLiteral("CDAdd"));
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setNameFilters(filters);
+    return dialog;
+}
+
+namespace {
+
+class QtChooser final : public FileChooser {
+public:
+    std::optional<QString> ChooseFile(QWidget* over, const QString& title,
+                                      const QStringList& filters) override {
+        const std::unique_ptr<QFileDialog> dialog = BuildOpenFileDialog(over, title, filters);
+        if (dialog->exec() != QDialog::Accepted) return std::nullopt;
+        const QStringList chosen = dialog->selectedFiles();
+        if (chosen.isEmpty()) return std::nullopt;
+        return QDir::toNativeSeparators(chosen.first());
+    }
+};
+
+}  // namespace
+
+FileChooser& QtFileChooser() {
+    static QtChooser chooser;
+    return chooser;
+}
+
+}  // namespace zolvantek

@@ -1,0 +1,224 @@
+// The list editor driven through its named controls.
+#include <QSignalSpy>
+#include <QTest>
+
+#include "editors/form3.h"
+#include "tests/gui/editor_test_support.h"
+#include "tray/tray_runtime.h"
+
+namespace zolvantek {
+namespace {
+
+using test_support::NumberedLines;
+using test_support::StoredListValues;
+using test_support::WhenModal;
+using Lines = QStringList;
+
+class ListEditorTest : public test_support::EditorFixture {
+protected:
+    // Where Tab takes the focus from `start` on: buttons by caption, the rest by name.
+    QStringList TabWalk(QWidget* start, int steps) {
+        start->setFocus();
+        QStringList visited;
+        for (int step = 0; step <= steps; ++step) {
+            QWidget* focused = form1_->focusWidget();
+            auto* button = qobject_cast<QPushButton*>(focused);
+            visited << (button ? button->text() : focused->objectName());
+            QTest::keyClick(focused, Qt::Key_Tab);
+        }
+        return visited;
+    }
+    int Selected(ListKind kind) { return form1_->selectedRow(kind); }
+};
+
+TEST_F(ListEditorTest, OpeningShowsTheStoredListAndSwitchingShowsTheOther) {
+    SaveList(settings_, ListKind::Programs, {"Clock | /usr/bin/clock |  | Normal"}, kMaxItems);
+    QSignalSpy captions(form1_.get(), &Form1::slotCaptionsChanged);
+    Form1& editor =
+        OpenOn(ListKind::Directories, {"Work | /w | Explorer | Normal", "- | - | x | y"});
+    EXPECT_TRUE(editor.isVisible());
+    EXPECT_EQ(editor.windowTitle(), "Windows Explorer StartUp Directories:");
+    EXPECT_TRUE(editor.lstPath->isVisible());
+    EXPECT_FALSE(editor.lstPathP->isVisible());
+    EXPECT_EQ(Shown(ListKind::Directories),
+              Lines({"Work | /w | Explorer | Normal", "- | - | x | y"}));
+    EXPECT_EQ(Selected(ListKind::Directories), -1);
+    EXPECT_EQ(TabWalk(editor.Command4, 9), Lines({"Add", "Edit", "Delete", "Insert Line", "Move Up",
+                                                  "Move Down", "CANCEL", "OK", "lstPath", "Add"}));
+    // The menu is brought in step with what was loaded.
+    ASSERT_EQ(captions.count(), 1);
+    const auto loaded = captions[0][1].value<SlotCaptions>();
+    EXPECT_EQ(loaded[1], std::optional<std::string>("-"));
+    EXPECT_FALSE(loaded[2].has_value());
+
+    editor.Command7->click();  // dropped by the switch, never stored
+    editor.mnuAddProgram_Click();
+    EXPECT_EQ(editor.windowTitle(), "Programs:");
+    EXPECT_TRUE(editor.lstPathP->isVisible());
+    EXPECT_FALSE(editor.lstPath->isVisible());
+    EXPECT_EQ(TabWalk(editor.btnOK, 2), Lines({"OK", "lstPathP", "Add"}));
+    editor.Command7->click();
+    editor.btnOK->click();
+    EXPECT_EQ(StoredListValues().value("DirP2"), "- | - |  | Normal");
+    EXPECT_EQ(StoredListValues().value("Dir3"), "");
+    editor.mnuAdd_Click();
+    EXPECT_EQ(editor.lstPath->count(), 2);
+}
+
+TEST_F(ListEditorTest, AddAndInsertLineTakeATwentiethLineButNoTwentyFirst) {
+    SaveList(settings_, ListKind::Directories, NumberedLines(ListKind::Directories, 1), kMaxItems);
+    Form1& editor = OpenOn(ListKind::Programs, NumberedLines(ListKind::Programs, 19));
+    {
+        WhenModal<Form3> answer([](Form3& dialog) {
+            QTest::keyClicks(dialog.Text1, "Twenty");
+            dialog.Text2->setText("/bin/true");
+            dialog.btnOK->click();
+        });
+        editor.Command4->click();
+    }
+    EXPECT_EQ(Shown(ListKind::Programs).last(), "Twenty | /bin/true |  | Normal");
+    editor.Command7->click();
+    editor.Command4->click();  // no dialog may open here: none would be answered
+    EXPECT_EQ(editor.lstPathP->count(), 20);
+    const QString limit =
+        "20 is the most items you can have \nYou cannot enter anymore items \n"
+        "You must delete one in order to Add one";
+    EXPECT_EQ(messages_.texts, Lines({limit, limit}));
+    EXPECT_EQ(messages_.captions, Lines({"", ""}));  // the application title
+
+    editor.mnuAdd_Click();
+    editor.lstPath->setCurrentRow(0);
+    for (int n = 0; n < 20; ++n) editor.Command7->click();
+    EXPECT_EQ(editor.lstPath->count(), 20);
+    EXPECT_EQ(editor.lstPath->item(19)->text(), "- | - | Explorer | Normal");
+    EXPECT_EQ(Selected(ListKind::Directories), 0);  // the selection stays where it was
+    EXPECT_EQ(messages_.texts.size(), 3);
+
+    // Edit makes no limit test.
+    WhenModal<Form3> edit([this](Form3& dialog) {
+        EXPECT_EQ(dialog.windowTitle(), "Edit Directory");
+        EXPECT_EQ(editMode_, 1);
+        dialog.btnCancel->click();
+    });
+    editor.Command5->click();
+    EXPECT_EQ(editMode_, 0);
+}
+
+TEST_F(ListEditorTest, MovesDeleteAndSelection) {
+    Form1& editor = OpenOn(ListKind::Directories, NumberedLines(ListKind::Directories, 3));
+    const QStringList original = Shown(ListKind::Directories);
+    const auto& [a, b, c] = std::tuple(original[0], original[1], original[2]);
+    for (QPushButton* button :
+         {editor.Command1, editor.Command2, editor.Command3, editor.Command5}) {
+        button->click();  // nothing selected: nothing happens, not even the item dialog
+    }
+    editor.lstPath->setCurrentRow(0);
+    editor.Command1->click();
+    editor.lstPath->setCurrentRow(2);
+    editor.Command2->click();
+    EXPECT_EQ(Shown(ListKind::Directories), original);
+    EXPECT_EQ(Selected(ListKind::Directories), 2);
+
+    editor.lstPath->setCurrentRow(1);
+    editor.Command1->click();
+    EXPECT_EQ(Shown(ListKind::Directories), Lines({b, a, c}));
+    EXPECT_EQ(Selected(ListKind::Directories), 0);
+    editor.Command2->click();
+    editor.Command2->click();
+    EXPECT_EQ(Shown(ListKind::Directories), Lines({a, c, b}));
+    EXPECT_EQ(Selected(ListKind::Directories), 2);
+
+    editor.lstPath->setCurrentRow(1);
+    editor.Command3->click();
+    EXPECT_EQ(Shown(ListKind::Directories), Lines({a, b}));
+    EXPECT_EQ(Selected(ListKind::Directories), -1);
+    EXPECT_TRUE(messages_.texts.isEmpty());
+}
+
+TEST_F(ListEditorTest, OkStoresAllTwentySlotsCancelAndTheCloseBoxStoreNothing) {
+    Form1& editor = OpenOn(ListKind::Directories, NumberedLines(ListKind::Directories, 4));
+    const QString stored = test_support::ReadSettingsFile();
+    QSignalSpy captions(form1_.get(), &Form1::slotCaptionsChanged);
+    editor.Command7->click();
+    editor.Command6->click();
+    EXPECT_FALSE(editor.isVisible());
+    editor.mnuAdd_Click();
+    editor.Command7->click();
+    editor.close();
+    EXPECT_EQ(test_support::ReadSettingsFile(), stored);
+    editor.mnuAdd_Click();
+    EXPECT_EQ(editor.lstPath->count(), 4);
+
+    editor.lstPath->setCurrentRow(3);
+    editor.Command3->click();
+    editor.btnOK->click();
+    EXPECT_FALSE(editor.isVisible());
+    const QMap<QString, QString> values = StoredListValues();
+    EXPECT_EQ(values.value("Dir3"), "Item 3 | /tmp | Explorer | Normal");
+    for (int n = 4; n <= 20; ++n) EXPECT_EQ(values.value(QString("Dir%1").arg(n), "?"), "") << n;
+    ASSERT_EQ(captions.count(), 3);  // two openings, one OK
+    const auto saved = captions[2][1].value<SlotCaptions>();
+    EXPECT_EQ(saved[2], std::optional<std::string>("Item 3"));
+    EXPECT_FALSE(saved[3].has_value());
+}
+
+TEST_F(ListEditorTest, F1AsksForTheHelpOfTheListOnScreen) {
+    QSignalSpy help(form1_.get(), &Form1::helpRequested);
+    for (ListKind kind : {ListKind::Programs, ListKind::Directories}) {
+        OpenOn(kind, {});
+        QApplication::setActiveWindow(form1_.get());
+        QTest::keyClick(form1_->Command4, Qt::Key_F1);
+    }
+    ASSERT_EQ(help.count(), 2);
+    EXPECT_EQ(help[0][0].toInt(), 20);
+    EXPECT_EQ(help[1][0].toInt(), 30);
+}
+
+// A store that takes nothing, as a full disk or a read-only settings file would.
+class RefusingStore : public platform::SettingsStore {
+public:
+    std::optional<std::string> ReadValue(const std::string&, const char*) override { return {}; }
+    bool WriteValue(const std::string&, const char*, const std::string&) override { return false; }
+    bool DeleteValue(const std::string&, const char*) override { return false; }
+    bool DeleteKey(const std::string&, const std::string&) override { return false; }
+};
+
+TEST(ListEditorSaving, AFailedSaveSaysSoAndKeepsTheEditorOpenWithTheMenuUnchanged) {
+    CRegSettings settings(std::make_unique<RefusingStore>());
+    std::int16_t editMode = 0;
+    test_support::RecordingMessages messages;
+    Form1 editor(settings, 20, editMode, EditorServices{&messages, &QtFileChooser()});
+    editor.mnuAdd_Click();
+    editor.Command7->click();
+    QSignalSpy captions(&editor, &Form1::slotCaptionsChanged);
+    editor.btnOK->click();
+    EXPECT_TRUE(editor.isVisible());
+    EXPECT_EQ(messages.texts, Lines({"The list could not be saved."}));
+    EXPECT_EQ(captions.count(), 0);
+}
+
+TEST(ListEditorInTheTray, AddOrModifyOpensTheEditorAndOkBringsThatMenuUpToDate) {
+    test_support::WriteSettingsFile("[Directories]\nDir1=Work | /w | Explorer | Normal\n");
+    TrayRuntime tray;
+    tray.Form_Load();
+    Form1& editor = tray.form1();
+    tray.menus().mnuMenuPrograms()->findChild<QAction*>("mnuAddProgram")->trigger();
+    EXPECT_EQ(editor.windowTitle(), "Programs:");
+    tray.menus().mnuShell()->findChild<QAction*>("mnuAdd")->trigger();
+    EXPECT_EQ(editor.windowTitle(), "Windows Explorer StartUp Directories:");
+    editor.Command7->click();
+    editor.btnOK->click();
+    EXPECT_TRUE(tray.menus().slotItem(ListKind::Directories, 2)->isVisible());
+    EXPECT_TRUE(tray.menus().slotItem(ListKind::Directories, 2)->isSeparator());
+
+    tray.menus().mnuShell()->findChild<QAction*>("mnuAdd")->trigger();
+    editor.lstPath->setCurrentRow(0);
+    editor.Command3->click();
+    editor.btnOK->click();
+    EXPECT_TRUE(tray.menus().slotItem(ListKind::Directories, 1)->isSeparator());
+    EXPECT_FALSE(tray.menus().slotItem(ListKind::Directories, 2)->isVisible());
+    test_support::WriteSettingsFile(QString());
+}
+
+}  // namespace
+}  // namespace zolvantek

@@ -1,0 +1,160 @@
+// The directory picker over a real item dialog, and the drive rules behind its drive list.
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "editors/form2.h"
+#include "editors/form3.h"
+#include "platform/drives.h"
+#include "platform/posix/mount_table.h"
+#include "tests/gui/editor_test_support.h"
+
+namespace zolvantek {
+namespace {
+
+using test_support::WhenModal;
+
+std::string Bytes(const QString& text) { return text.toLocal8Bit().toStdString(); }
+QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
+
+class PickerTest : public test_support::EditorFixture {
+protected:
+    void SetUp() override {
+        EditorFixture::SetUp();
+        work_ = QDir(tree_.path()).canonicalPath() + "/Work";
+        for (const char* inside : {"/Inner", "/Other", "/.hidden"}) QDir().mkpath(work_ + inside);
+    }
+    // The item dialog in directory mode with `path` in its path box, adding or editing.
+    std::unique_ptr<Form3> ItemDialog(const QString& path, bool editing) {
+        OpenOn(ListKind::Directories, {"Entry | " + Bytes(path) + " | Explorer | Normal"});
+        form1_->lstPath->setCurrentRow(editing ? 0 : -1);
+        editMode_ = editing ? 1 : 0;
+        auto dialog = std::make_unique<Form3>(*form1_);
+        dialog->Text2->setText(path);
+        return dialog;
+    }
+    static QTreeWidgetItem* Line(Form2& picker, const QString& text) {
+        return picker.Dir1->findItems(text, Qt::MatchExactly | Qt::MatchRecursive).value(0);
+    }
+    QTemporaryDir tree_;
+    QString work_;
+};
+
+TEST_F(PickerTest, ThePickerStartsAtTheEditedEntrysDirectoryElseAtTheCurrentOne) {
+    auto adding = ItemDialog(work_, false);
+    Form2 fresh(*adding);
+    EXPECT_EQ(fresh.windowTitle(), "Directory");
+    EXPECT_EQ(fresh.Dir1->path(), Native(QDir::currentPath()));
+    EXPECT_EQ(fresh.currentDrive(), platform::DriveOfPath(Bytes(QDir::currentPath())));
+
+    auto editing = ItemDialog(work_, true);
+    Form2 onEntry(*editing);
+    EXPECT_EQ(onEntry.Dir1->path(), Native(work_));
+    EXPECT_EQ(onEntry.currentDrive(), platform::DriveOfPath(Bytes(work_)));
+    // The directories above, the open one, then the ones in it; hidden ones stay out.
+    QStringList lines;
+    for (QTreeWidgetItemIterator it(onEntry.Dir1); *it; ++it) lines << (*it)->text(0);
+    EXPECT_EQ(lines.first(), QDir::rootPath());
+    EXPECT_EQ(lines.mid(lines.size() - 3), QStringList({"Work", "Inner", "Other"}));
+
+    editing->Text2->clear();
+    Form2 emptyBox(*editing);
+    EXPECT_EQ(emptyBox.Dir1->path(), Native(QDir::currentPath()));
+    EXPECT_TRUE(messages_.texts.isEmpty());
+}
+
+TEST_F(PickerTest, AMissingDirectorySaysPathNotFoundAndAnUnreadableDriveFallsBack) {
+    auto dialog = ItemDialog(work_ + "/Gone", true);
+    Form2 picker(*dialog);
+    EXPECT_EQ(messages_.texts, QStringList({"Path not Found"}));
+    EXPECT_EQ(messages_.captions, QStringList({""}));
+    const QString mainDrive =
+        QString::fromStdString(platform::DriveCurrentDirectory(platform::MainDrive()));
+    EXPECT_EQ(picker.Dir1->path(), Native(mainDrive));
+    EXPECT_EQ(picker.currentDrive(), platform::DriveOfPath(Bytes(work_)));
+
+    // A drive that went away after the list was filled.
+    picker.Drive1->addItem(work_ + "/unplugged", work_ + "/unplugged");
+    picker.Drive1->setCurrentIndex(picker.Drive1->count() - 1);
+    EXPECT_EQ(messages_.texts.last(), "The Drive you selected is INVALID");
+    EXPECT_EQ(messages_.captions.last(), "INVALID DRIVE");
+    EXPECT_EQ(picker.currentDrive(), platform::MainDrive());
+    EXPECT_EQ(picker.Dir1->path(), Native(mainDrive));
+}
+
+TEST_F(PickerTest, OkHandsBackTheOpenDirectoryAndFillsOnlyAnEmptyName) {
+    auto dialog = ItemDialog(work_, true);
+    dialog->Text1->clear();
+    {
+        Form2 picker(*dialog);
+        picker.Dir1->setCurrentItem(Line(picker, "Inner"));  // highlighted, not opened
+        picker.btnOK->click();
+    }
+    EXPECT_EQ(dialog->Text1->text(), Native(work_));
+    EXPECT_EQ(dialog->Text2->text(), Native(work_));
+
+    dialog->Text1->setText("Mine");
+    Form2 picker(*dialog);
+    picker.show();
+    picker.Dir1->setCurrentItem(Line(picker, "Other"));
+    QTest::keyClick(picker.Dir1, Qt::Key_Return);  // opens the line, does not press OK
+    EXPECT_TRUE(picker.isVisible());
+    picker.btnOK->click();
+    EXPECT_EQ(dialog->Text1->text(), "Mine");
+    EXPECT_EQ(dialog->Text2->text(), Native(work_ + "/Other"));
+
+    Form2 cancelled(*dialog);
+    cancelled.Dir1->setPath(QDir::rootPath());
+    cancelled.btnCancel->click();
+    EXPECT_EQ(dialog->Text2->text(), Native(work_ + "/Other"));
+}
+
+TEST_F(PickerTest, TheItemDialogsBrowseButtonOpensThePickerModalOverIt) {
+    QSignalSpy help(form1_.get(), &Form1::helpRequested);
+    OpenOn(ListKind::Directories, {});
+    {
+        WhenModal<Form3> item([&](Form3& dialog) {
+            WhenModal<Form2> picker([&](Form2& shown) {
+                QApplication::setActiveWindow(&shown);
+                QTest::keyClick(shown.Dir1, Qt::Key_F1);
+                shown.Dir1->setPath(work_);
+                shown.btnOK->click();
+            });
+            dialog.Command2->click();
+            EXPECT_EQ(dialog.focusWidget(), dialog.Text1);
+            dialog.btnOK->click();
+        });
+        form1_->Command4->click();
+    }
+    const QString work = Native(work_);
+    EXPECT_EQ(Shown(ListKind::Directories),
+              QStringList({work + " | " + work + " | Explorer | Normal"}));
+    ASSERT_EQ(help.count(), 1);
+    EXPECT_EQ(help[0][0].toInt(), 30);
+}
+
+TEST(DriveRules, OnlyMountsThatHoldFilesAreDrivesAndEachPathLiesOnTheDeepestOne) {
+    const std::string table =
+        "proc /proc proc rw 0 0\n/dev/vda / ext4 rw 0 0\ntmpfs /tmp tmpfs rw 0 0\n"
+        "/dev/sdb1 /run/media/me/USB\\040Stick vfat rw 0 0\n/dev/sda2 /home ext4 rw 0 0\n"
+        "/dev/sda2 /home ext4 rw 0 0\nserver:/share /mnt/share nfs4 rw 0 0\n"
+        "me@host: /mnt/remote fuse.sshfs rw 0 0\n/dev/loop3 /snap/core/1 squashfs ro 0 0\n"
+        "portal /run/user/1000/doc fuse.portal rw 0 0\ncgroup /sys/fs/cgroup cgroup rw 0 0\n"
+        "overlay /var/lib/docker/x overlay rw 0 0\ngarbage\n";
+    EXPECT_EQ(platform::UserMountPoints(table),
+              (std::vector<std::string>{"/run/media/me/USB Stick", "/home", "/mnt/share",
+                                        "/mnt/remote"}));
+    const std::vector<std::string> roots = {"/", "/home", "/home/me/disk"};
+    EXPECT_EQ(platform::DriveOfPathAmong("/home/me/x", roots), "/home");
+    EXPECT_EQ(platform::DriveOfPathAmong("/home/me/disk", roots), "/home/me/disk");
+    EXPECT_EQ(platform::DriveOfPathAmong("/homework", roots), "/");
+    EXPECT_EQ(platform::DriveOfPathAmong("/home/me/disk/../x", roots), "/home");
+    EXPECT_EQ(platform::DriveOfPathAmong("relative", roots), "");
+    EXPECT_EQ(platform::ListDrives().front(), platform::MainDrive());
+    const std::string current = Bytes(QDir::currentPath());
+    EXPECT_EQ(platform::DriveCurrentDirectory(platform::DriveOfPath(current)), current);
+}
+
+}  // namespace
+}  // namespace zolvantek

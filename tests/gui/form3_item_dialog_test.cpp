@@ -1,0 +1,203 @@
+// The item dialog in its four modes, over a real editor, as the editor builds it.
+#include <QSignalSpy>
+#include <QTest>
+
+#include "editors/form3.h"
+#include "platform/file_filters.h"
+#include "tests/gui/editor_test_support.h"
+
+namespace zolvantek {
+namespace {
+
+using Lines = QStringList;
+
+class ItemDialogTest : public test_support::EditorFixture {
+protected:
+    // The dialog as Add (no row) or Edit (the line at `editRow` selected) opens it.
+    std::unique_ptr<Form3> Open(ListKind kind, const std::vector<std::string>& lines,
+                                int editRow = -1) {
+        OpenOn(kind, lines);
+        form1_->listFor(kind)->setCurrentRow(editRow);
+        editMode_ = editRow >= 0 ? 1 : 0;
+        auto dialog = std::make_unique<Form3>(*form1_);
+        dialog->show();
+        return dialog;
+    }
+    // Which of the mode-dependent controls the dialog shows.
+    static QStringList ShownParts(Form3& d) {
+        QStringList shown;
+        for (QWidget* part : std::initializer_list<QWidget*>{d.Text3, d.Label3, d.Command1,
+                                                             d.Command3, d.Command2, d.Frame3}) {
+            if (part->isVisibleTo(&d)) shown << part->objectName();
+        }
+        return shown;
+    }
+};
+
+TEST_F(ItemDialogTest, AddModesShowTheirFieldsAndAppendTheBuiltLine) {
+    auto directory = Open(ListKind::Directories, {"Old | /old | Form | Minimized"});
+    EXPECT_EQ(directory->windowTitle(), "Add Directory");
+    EXPECT_EQ(directory->Label2->text(), "Directory");
+    EXPECT_EQ(ShownParts(*directory), Lines({"Command2", "Frame3"}));
+    EXPECT_TRUE(directory->Option4->isChecked() && directory->Option1->isChecked());
+    EXPECT_EQ(directory->focusWidget(), directory->Text1);
+    QTest::keyClicks(directory->Text1, "Work");
+    QTest::keyClick(directory->Text1, Qt::Key_Tab);
+    QTest::keyClicks(directory->focusWidget(), "C:\\Work");
+    QTest::keyClick(directory->Text2, Qt::Key_Return);  // OK is the default button
+    EXPECT_FALSE(directory->isVisible());
+    EXPECT_EQ(Shown(ListKind::Directories),
+              Lines({"Old | /old | Form | Minimized", "Work | C:\\Work | Explorer | Normal"}));
+
+    auto program = Open(ListKind::Programs, {});
+    EXPECT_EQ(program->windowTitle(), "Add Program");
+    EXPECT_EQ(program->Label2->text(), "Program");
+    EXPECT_EQ(ShownParts(*program), Lines({"Text3", "Label3", "Command1", "Command3"}));
+    program->Text1->setText(" ");  // a blank name is a name
+    program->Text2->setText("/usr/bin/clock");
+    program->btnOK->click();
+    auto second = std::make_unique<Form3>(*form1_);
+    second->Text1->setText("Ed");
+    second->Text2->setText("/bin/ed");
+    second->Text3->setText("\"a b\" c");
+    second->Option3->setChecked(true);
+    second->btnOK->click();
+    EXPECT_EQ(Shown(ListKind::Programs),
+              Lines({"  | /usr/bin/clock |  | Normal", "Ed | /bin/ed | \"a b\" c | Maximized"}));
+    QTest::keyClick(Open(ListKind::Programs, {}).get()->Text1, Qt::Key_Escape);
+    EXPECT_EQ(form1_->lstPathP->count(), 0);
+}
+
+TEST_F(ItemDialogTest, EditModesShowTheSelectedLineAndReplaceItInPlace) {
+    auto directory = Open(ListKind::Directories,
+                          {"A | /a | Explorer | Normal", "Work | C:\\Work | Form | Maximized"}, 1);
+    EXPECT_EQ(directory->windowTitle(), "Edit Directory");
+    EXPECT_EQ(directory->Text1->text(), "Work");
+    EXPECT_EQ(directory->Text2->text(), "C:\\Work");
+    EXPECT_TRUE(directory->Option5->isChecked() && directory->Option3->isChecked());
+    directory->Option4->setChecked(true);
+    directory->Option2->setChecked(true);
+    directory->btnOK->click();
+    EXPECT_EQ(Shown(ListKind::Directories),
+              Lines({"A | /a | Explorer | Normal", "Work | C:\\Work | Explorer | Minimized"}));
+
+    auto program = Open(ListKind::Programs, {"Ed | /bin/ed | -p x | Minimized"}, 0);
+    EXPECT_EQ(program->windowTitle(), "Edit Program");
+    EXPECT_EQ(program->Text3->text(), "-p x");
+    EXPECT_TRUE(program->Option2->isChecked());
+    program->Text3->setText("changed");
+    program->btnCancel->click();
+    EXPECT_EQ(Shown(ListKind::Programs), Lines({"Ed | /bin/ed | -p x | Minimized"}));
+
+    // Words count only when exact; a line that does not split opens empty.
+    auto lower = Open(ListKind::Directories, {"x | /y | form | MAXIMIZED"}, 0);
+    EXPECT_TRUE(lower->Option4->isChecked() && lower->Option1->isChecked());
+    lower->btnOK->click();
+    EXPECT_EQ(Shown(ListKind::Directories), Lines({"x | /y | Explorer | Normal"}));
+    auto broken = Open(ListKind::Programs, {"no bars at all"}, 0);
+    EXPECT_EQ(broken->windowTitle(), "Edit Program");
+    EXPECT_TRUE(broken->Text1->text().isEmpty() && broken->Text2->text().isEmpty());
+}
+
+TEST_F(ItemDialogTest, OkRefusesMissingFieldsAndBarsAndKeepsEverythingAsTyped) {
+    auto dialog = Open(ListKind::Programs, {});
+    const auto ok = [&](const char* name, const char* path, const char* arguments) {
+        dialog->Text1->setText(name);
+        dialog->Text2->setText(path);
+        dialog->Text3->setText(arguments);
+        dialog->btnOK->click();
+    };
+    ok("", "/p", "");
+    ok("Name", "", "");
+    ok("A|B", "/x|y", "a | b");
+    ok("AB", "/x|y", "a | b");
+    ok("AB", "/xy", "a | b");
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->Text3->text(), "a | b");
+    EXPECT_EQ(messages_.texts,
+              Lines({"You must specify a shortcut name", "You must specify a Program Path",
+                     "The shortcut name cannot contain the character |",
+                     "The program path cannot contain the character |",
+                     "The program arguments cannot contain the character |"}));
+    EXPECT_EQ(messages_.owners.first(), "Form3");
+
+    auto directory = Open(ListKind::Directories, {});
+    directory->Text1->setText("Name");
+    directory->btnOK->click();
+    directory->Text2->setText("/a|b");
+    directory->btnOK->click();
+    EXPECT_EQ(messages_.texts.mid(5), Lines({"You must specify a Directory",
+                                             "The directory cannot contain the character |"}));
+    EXPECT_TRUE(Shown(ListKind::Directories).isEmpty() && Shown(ListKind::Programs).isEmpty());
+}
+
+TEST_F(ItemDialogTest, OkAfterTheListWasReloadedChangesNothingOrStopsAtTheLimit) {
+    auto edit = Open(ListKind::Directories, {"Work | /work | Explorer | Normal"}, 0);
+    form1_->mnuAdd_Click();  // the reload leaves no line selected
+    edit->Text1->setText("Changed");
+    edit->btnOK->click();
+    EXPECT_FALSE(edit->isVisible());
+    EXPECT_EQ(Shown(ListKind::Directories), Lines({"Work | /work | Explorer | Normal"}));
+
+    // The editor switched to a full list meanwhile: a 21st line would be lost on OK.
+    auto add = Open(ListKind::Directories, {});
+    OpenOn(ListKind::Programs, test_support::NumberedLines(ListKind::Programs, 20));
+    add->Text1->setText("More");
+    add->Text2->setText("/bin/true");
+    add->btnOK->click();
+    EXPECT_TRUE(add->isVisible());
+    EXPECT_EQ(form1_->lstPathP->count(), 20);
+    ASSERT_EQ(messages_.texts.size(), 1);
+    EXPECT_TRUE(messages_.texts[0].startsWith("20 is the most items"));
+}
+
+TEST_F(ItemDialogTest, BrowseButtonsPutTheChosenFileInTheirBoxAndKeepItOnCancel) {
+    auto dialog = Open(ListKind::Programs, {});
+    dialog->Text2->setText("/old");
+    dialog->Text3->setText("--keep these");
+    dialog->Command1->click();
+    dialog->Command3->click();
+    EXPECT_EQ(dialog->Text2->text(), "/old");
+    EXPECT_EQ(dialog->Text3->text(), "--keep these");
+    files_.answer = "/usr/bin/chosen";
+    dialog->Command1->click();
+    files_.answer = "/home/me/notes.txt";
+    dialog->Command3->click();
+    EXPECT_EQ(dialog->Text2->text(), "/usr/bin/chosen");
+    EXPECT_EQ(dialog->Text3->text(), "/home/me/notes.txt");
+
+    const auto filters = [](const std::vector<std::string>& list) {
+        QStringList shown;
+        for (const std::string& filter : list) shown << QString::fromStdString(filter);
+        return shown;
+    };
+    ASSERT_EQ(files_.asked.size(), 4u);
+    EXPECT_EQ(files_.asked[0], std::tuple(QString("Form3"), QString("Program to Add"),
+                                          filters(platform::ProgramFileFilters())));
+    EXPECT_EQ(files_.asked[1], std::tuple(QString("Form3"), QString("Program to Add"),
+                                          filters(platform::ArgumentFileFilters())));
+
+    QSignalSpy help(dialog.get(), &Form3::helpRequested);
+    QApplication::setActiveWindow(dialog.get());
+    QTest::keyClick(dialog->Text1, Qt::Key_F1);
+    ASSERT_EQ(help.count(), 1);
+    EXPECT_EQ(help[0][0].toInt(), 20);
+}
+
+TEST(ItemDialogServices, TheRealBoxAndFileDialogCarryTheirTitlesAndChoices) {
+    auto box = BuildEditorMessageBox(nullptr, "<b>1</b>\nline 2", QString());
+    EXPECT_EQ(box->windowTitle(), "ZOLVANTEK");
+    EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
+    EXPECT_EQ(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
+    EXPECT_EQ(box->textFormat(), Qt::PlainText);
+    EXPECT_EQ(BuildEditorMessageBox(nullptr, "x", "INVALID DRIVE")->windowTitle(), "INVALID DRIVE");
+
+    const QStringList filters = {"Programs (*.exe)", "All files (*.*)"};
+    auto dialog = BuildOpenFileDialog(nullptr, "Program to Add", filters);
+    EXPECT_EQ(dialog->windowTitle(), "Program to Add");
+    EXPECT_EQ(dialog->nameFilters(), filters);
+    EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
+}
+
+}  // namespace
+}  // namespace zolvantek
