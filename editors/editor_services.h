@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editors/editor_messages.h"
+#include "editors/message_boxes.h"
 #include "editors/file_chooser.h"
 
 namespace zolvantek {
@@ -8,7 +8,7 @@ namespace zolvantek {
 // What the editor windows show besides themselves; the real boxes and dialogs unless a test
 // brings its own.
 struct EditorServices {
-    EditorMessages* messages = &QtEditorMessages();
+    MessageBoxes* messages = &QtMessageBoxes();
     FileChooser* files = &QtFileChooser();
 };
 

@@ -13,15 +13,14 @@ LaunchCommands::LaunchCommands(ModuleState& state, QSystemTrayIcon& trayIcon, Me
     : QObject(parent),
       state_(state),
       trayIcon_(trayIcon),
-      ownBoxes_(boxes == nullptr ? std::make_unique<QtMessageBoxes>() : nullptr),
-      boxes_(boxes == nullptr ? *ownBoxes_ : *boxes),
+      boxes_(boxes == nullptr ? QtMessageBoxes() : *boxes),
       starter_(starter),
       quit_([] { QCoreApplication::exit(0); }) {}
 
 LaunchCommands::~LaunchCommands() = default;
 
 void LaunchCommands::ShowMessage(const std::string& text) {
-    if (!text.empty()) boxes_.Show(QString::fromLocal8Bit(text));
+    if (!text.empty()) boxes_.Show(nullptr, QString::fromLocal8Bit(text));
 }
 
 void LaunchCommands::mnuDir_Click(int Index) {
@@ -42,7 +41,7 @@ void LaunchCommands::mnuCloseProg_Click() { Close(); }
 void LaunchCommands::Help() { ShowMessage(StartHelp(starter_)); }
 
 void LaunchCommands::About() {
-    boxes_.Show(QString::fromLocal8Bit(AboutText()), QString::fromLatin1(kAboutCaption));
+    boxes_.Show(nullptr, QString::fromLocal8Bit(AboutText()), QString::fromLatin1(kAboutCaption));
 }
 
 void LaunchCommands::Close() {

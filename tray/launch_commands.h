@@ -5,8 +5,8 @@
 #include <functional>
 #include <memory>
 
+#include "editors/message_boxes.h"
 #include "tray/launch_readers.h"
-#include "tray/message_box.h"
 #include "tray/module_state.h"
 
 namespace zolvantek {
@@ -42,7 +42,6 @@ private:
 
     ModuleState& state_;
     QSystemTrayIcon& trayIcon_;
-    std::unique_ptr<MessageBoxes> ownBoxes_;
     MessageBoxes& boxes_;
     ProcessStarter& starter_;
     std::function<void()> quit_;

@@ -21,7 +21,7 @@ void OpenHelpSection(int contextId) {
     QUrl page = QUrl::fromLocalFile(file);
     page.setFragment(QString::fromLatin1(HelpSection(contextId)));
     if (!QDesktopServices::openUrl(page)) {
-        QtMessageBoxes().Show(QString::fromLatin1(kHelpNotStarted));
+        QtMessageBoxes().Show(nullptr, QString::fromLatin1(kHelpNotStarted));
     }
 }
 

@@ -17,7 +17,7 @@
 namespace zolvantek::test_support {
 
 // Keeps every message, with its caption and the window it was shown over.
-class RecordingMessages : public EditorMessages {
+class RecordingMessages : public MessageBoxes {
 public:
     void Show(QWidget* over, const QString& text, const QString& caption) override {
         texts << text;

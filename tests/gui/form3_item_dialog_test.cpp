@@ -185,12 +185,12 @@ TEST_F(ItemDialogTest, BrowseButtonsPutTheChosenFileInTheirBoxAndKeepItOnCancel)
 }
 
 TEST(ItemDialogServices, TheRealBoxAndFileDialogCarryTheirTitlesAndChoices) {
-    auto box = BuildEditorMessageBox(nullptr, "<b>1</b>\nline 2", QString());
+    auto box = BuildMessageBox(nullptr, "<b>1</b>\nline 2", QString());
     EXPECT_EQ(box->windowTitle(), "ZOLVANTEK");
     EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
     EXPECT_EQ(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
     EXPECT_EQ(box->textFormat(), Qt::PlainText);
-    EXPECT_EQ(BuildEditorMessageBox(nullptr, "x", "INVALID DRIVE")->windowTitle(), "INVALID DRIVE");
+    EXPECT_EQ(BuildMessageBox(nullptr, "x", "INVALID DRIVE")->windowTitle(), "INVALID DRIVE");
 
     const QStringList filters = {"Programs (*.exe)", "All files (*.*)"};
     auto dialog = BuildOpenFileDialog(nullptr, "Program to Add", filters);

@@ -8,20 +8,21 @@ class QWidget;
 
 namespace zolvantek {
 
-// The editors' messages: one OK button, no icon, modal over the window that shows them.
+// The program's messages: one OK button, no icon, modal over the window that shows them
+// (none for the tray's own).
 // Tests put a recorder in its place so that no box waits for a person.
-class EditorMessages {
+class MessageBoxes {
 public:
-    virtual ~EditorMessages() = default;
+    virtual ~MessageBoxes() = default;
     // An empty caption means the application title; several lines come joined by line feeds.
     virtual void Show(QWidget* over, const QString& text, const QString& caption = QString()) = 0;
 };
 
 // The box as it is shown.
-std::unique_ptr<QMessageBox> BuildEditorMessageBox(QWidget* over, const QString& text,
-                                                   const QString& caption);
+std::unique_ptr<QMessageBox> BuildMessageBox(QWidget* over, const QString& text,
+                                             const QString& caption);
 
 // The real boxes.
-EditorMessages& QtEditorMessages();
+MessageBoxes& QtMessageBoxes();
 
 }  // namespace zolvantek

@@ -1,11 +1,11 @@
-#include "editors/editor_messages.h"
+#include "editors/message_boxes.h"
 
 #include "common/product_info.h"
 
 namespace zolvantek {
 
-std::unique_ptr<QMessageBox> BuildEditorMessageBox(QWidget* over, const QString& text,
-                                                   const QString& caption) {
+std::unique_ptr<QMessageBox> BuildMessageBox(QWidget* over, const QString& text,
+                                             const QString& caption) {
     const QString title = caption.isEmpty() ? QString::fromLatin1(kApplicationTitle) : caption;
     auto box =
         std::make_unique<QMessageBox>(QMessageBox::NoIcon, title, text, QMessageBox::Ok, over);
@@ -17,16 +17,16 @@ std::unique_ptr<QMessageBox> BuildEditorMessageBox(QWidget* over, const QString&
 
 namespace {
 
-class QtBoxes final : public EditorMessages {
+class QtBoxes final : public MessageBoxes {
 public:
     void Show(QWidget* over, const QString& text, const QString& caption) override {
-        BuildEditorMessageBox(over, text, caption)->exec();
+        BuildMessageBox(over, text, caption)->exec();
     }
 };
 
 }  // namespace
 
-EditorMessages& QtEditorMessages() {
+MessageBoxes& QtMessageBoxes() {
     static QtBoxes boxes;
     return boxes;
 }
