@@ -10,17 +10,21 @@ zolvantek_setup
 
 jobs=2
 step() { printf '\n==== %s ====\n' "$*"; }
+summary=$(mktemp)
+trap 'rm -f "$summary"' EXIT
+# Runs ctest and keeps its count line for the summary at the end.
+run_ctest() { ctest "$@" | tee -a "$summary"; }
 
 step "native build and tests"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$jobs"
-ctest --test-dir build -j"$jobs" --output-on-failure
+run_ctest --test-dir build -j"$jobs" --output-on-failure
 
 step "sanitizer build and tests"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZOLVANTEK_SANITIZE=ON >/dev/null
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --test-dir build-asan -j"$jobs" --output-on-failure
+    run_ctest --test-dir build-asan -j"$jobs" --output-on-failure
 
 step "Windows build (MinGW-w64) and tests under Wine"
 cmake -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -28,7 +32,9 @@ cmake -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 cmake --build build-win -j"$jobs"
 (
     . scripts/wine-env.sh build-win
-    ctest --test-dir build-win --output-on-failure
+    run_ctest --test-dir build-win --output-on-failure
 )
 
 step "all test suites passed"
+awk '/tests passed, [0-9]+ tests failed out of/ { total += $NF; failed += $4 }
+     END { printf "%d passed, %d failed\n", total - failed, failed }' "$summary"
