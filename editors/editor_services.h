@@ -1,7 +1,7 @@
 #pragma once
 
-#include "editors/message_boxes.h"
 #include "editors/file_chooser.h"
+#include "editors/message_boxes.h"
 
 namespace zolvantek {
 

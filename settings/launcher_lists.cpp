@@ -1,8 +1,8 @@
 #include "settings/launcher_lists.h"
 
-#include "settings/entry_line.h"
-
 #include <algorithm>
+
+#include "settings/entry_line.h"
 
 namespace zolvantek {
 

@@ -57,7 +57,7 @@ void LaunchCommands::Close() {
         if (closed.last() && closed.last()->isVisible()) closed.last()->hide();
     }
     const QWidgetList windows = QApplication::topLevelWidgets();
-    for (const QPointer<QWidget> window :
+    for (const QPointer<QWidget>& window :
          QList<QPointer<QWidget>>(windows.begin(), windows.end())) {
         if (qobject_cast<QDialog*>(window) != nullptr && window->isVisible()) window->close();
     }

@@ -55,10 +55,10 @@ PopupMenus::PopupMenus(int itemsPerList, QObject* parent)
 
     mnuMenuPrograms_->setObjectName(QStringLiteral("mnuMenuPrograms"));
     mnuMenuPrograms_->setTitle(QStringLiteral("MenuPrograms"));
-    QMenu* programs = AddCommandSubmenu(mnuMenuPrograms_, QStringLiteral("PROGRAMS"),
-                                        {"mnuProgDesc(1)", "mnuAddProgram", "mnuSep3",
-                                         "mnuCloseProg", "mnusep55", "mnuZOLVANTEKProg",
-                                         "mnuHelp2"});
+    QMenu* programs =
+        AddCommandSubmenu(mnuMenuPrograms_, QStringLiteral("PROGRAMS"),
+                          {"mnuProgDesc(1)", "mnuAddProgram", "mnuSep3", "mnuCloseProg", "mnusep55",
+                           "mnuZOLVANTEKProg", "mnuHelp2"});
     AddNamedSeparator(mnuMenuPrograms_, "mnuSep9");
     AddNamedSeparator(mnuMenuPrograms_, "mnusep4");
 
@@ -120,9 +120,9 @@ void PopupMenus::ShowSlots(ListKind kind, const SlotCaptions& captions) {
         item->setSeparator(separator);
         // A separator with text is drawn as a titled section by some styles; and a name is
         // shown as typed: "&" is not a mnemonic marker here.
-        item->setText(separator ? QString()
-                                : QString::fromLocal8Bit(*caption).replace(
-                                      u'&', QStringLiteral("&&")));
+        item->setText(separator
+                          ? QString()
+                          : QString::fromLocal8Bit(*caption).replace(u'&', QStringLiteral("&&")));
         item->setVisible(true);
     }
 }

@@ -7,23 +7,22 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 
-int main(int argc, char *argv[])
-{
+int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     // Closing the popup must not end a program that has no windows.
     app.setQuitOnLastWindowClosed(false);
 
     QMenu menu;
-    for (int i = 1; i <= 20; ++i)
-        menu.addAction(QStringLiteral("Item %1").arg(i));
+    for (int i = 1; i <= 20; ++i) menu.addAction(QStringLiteral("Item %1").arg(i));
 
     QSystemTrayIcon tray(QIcon(QStringLiteral(":/binoculars-32.png")));
     tray.setToolTip(QStringLiteral("baseline tray"));
-    QObject::connect(&tray, &QSystemTrayIcon::activated, &menu,
-                     [&menu](QSystemTrayIcon::ActivationReason reason) {
-                         if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context)
-                             menu.popup(QCursor::pos());
-                     });
+    QObject::connect(
+        &tray, &QSystemTrayIcon::activated, &menu,
+        [&menu](QSystemTrayIcon::ActivationReason reason) {
+            if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context)
+                menu.popup(QCursor::pos());
+        });
     tray.show();
     return app.exec();
 }

@@ -45,7 +45,7 @@ std::string MainDrive() { return "/"; }
 std::string DriveOfPath(const std::string& path) { return DriveOfPathAmong(path, ListDrives()); }
 
 std::string DriveCurrentDirectory(const std::string& drive) {
-    const std::string current = CurrentDirectory();
+    std::string current = CurrentDirectory();
     if (!current.empty() && !drive.empty() && DriveOfPath(current) == drive) return current;
     return drive;
 }

@@ -132,9 +132,8 @@ bool WriteLiteralIni(QIODevice& device, const QSettings::SettingsMap& map) {
 }
 
 QSettings::Format LiteralIniFormat() {
-    static const QSettings::Format format =
-        QSettings::registerFormat(QStringLiteral("ini"), ReadLiteralIni, WriteLiteralIni,
-                                  Qt::CaseSensitive);
+    static const QSettings::Format format = QSettings::registerFormat(
+        QStringLiteral("ini"), ReadLiteralIni, WriteLiteralIni, Qt::CaseSensitive);
     return format;
 }
 

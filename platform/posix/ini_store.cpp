@@ -1,8 +1,8 @@
 #include <QDir>
-#include <algorithm>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
+#include <algorithm>
 
 #include "platform/posix/ini_file_format.h"
 #include "platform/settings_store.h"
@@ -41,8 +41,9 @@ std::optional<IniLocation> LocateKey(const std::string& keyPath) {
 
 // The unnamed value is kept under "*", the one name the settings class never passes on.
 std::optional<QString> SettingsKey(const IniLocation& location, const char* valueName) {
-    const QString name =
-        (valueName == nullptr || *valueName == '\0') ? QStringLiteral("*") : QString::fromLocal8Bit(valueName);
+    const QString name = (valueName == nullptr || *valueName == '\0')
+                             ? QStringLiteral("*")
+                             : QString::fromLocal8Bit(valueName);
     if (name.contains(u'/')) return std::nullopt;
     return location.group.isEmpty() ? name : location.group + u'/' + name;
 }
@@ -96,7 +97,8 @@ public:
         const auto key = SettingsKey(*location, valueName);
         if (!key) return false;
         QSettings file(location->filePath, LiteralIniFormat());
-        file.setValue(StoredSpelling(file, *key), QString::fromLocal8Bit(text.data(), qsizetype(text.size())));
+        file.setValue(StoredSpelling(file, *key),
+                      QString::fromLocal8Bit(text.data(), qsizetype(text.size())));
         file.sync();
         return file.status() == QSettings::NoError;
     }

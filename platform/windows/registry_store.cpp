@@ -7,7 +7,7 @@ namespace {
 
 // Closes the key on every way out of a function.
 class OpenKey {
-  public:
+public:
     OpenKey() = default;
     OpenKey(const OpenKey&) = delete;
     OpenKey& operator=(const OpenKey&) = delete;
@@ -18,7 +18,7 @@ class OpenKey {
     HKEY* Receive() { return &handle_; }
     HKEY Get() const { return handle_; }
 
-  private:
+private:
     HKEY handle_ = nullptr;
 };
 
@@ -29,7 +29,7 @@ bool OpenForAll(const std::string& keyPath, OpenKey& key) {
 }
 
 class RegistryStore final : public SettingsStore {
-  public:
+public:
     std::optional<std::string> ReadValue(const std::string& keyPath,
                                          const char* valueName) override {
         OpenKey key;
