@@ -97,10 +97,19 @@ public:
         const auto key = SettingsKey(*location, valueName);
         if (!key) return false;
         QSettings file(location->filePath, LiteralIniFormat());
-        file.setValue(StoredSpelling(file, *key),
-                      QString::fromLocal8Bit(text.data(), qsizetype(text.size())));
+        const QString stored = StoredSpelling(file, *key);
+        const QVariant previous = file.value(stored);
+        file.setValue(stored, QString::fromLocal8Bit(text.data(), qsizetype(text.size())));
         file.sync();
-        return file.status() == QSettings::NoError;
+        if (file.status() == QSettings::NoError) return true;
+        // Qt keeps a refused change in its process-wide copy of the file: take it back, so
+        // this program goes on reading what is really stored.
+        if (previous.isValid()) {
+            file.setValue(stored, previous);
+        } else {
+            file.remove(stored);
+        }
+        return false;
     }
 
     bool DeleteValue(const std::string& keyPath, const char* valueName) override {

@@ -1,68 +1,143 @@
-"""The real program in a real tray: the icon, both presses and both menus."""
+"""The real program in a real tray: the icon, both presses and both menus, launching folders
+and programs, the messages of entries that cannot launch, About, Help and Close."""
 
-import sys
 import unittest
+from pathlib import Path
 
-from e2e_support import ARTIFACTS, PROGRAM, SEPARATOR, Desktop, write_settings
+from e2e_support import ARTIFACTS, PROGRAM, SEPARATOR, Desktop, ProgramInTray, run, take_log, write_settings
 
-SETTINGS = """[Directories]
-Dir1=Work | /home/me/work | Explorer | Normal
-Dir2=- | - | Explorer | Normal
-Dir3=Music, Films | /home/me/a, b | Form | Maximized
-DirP1=Editor | /usr/bin/editor | "two words" ; #x | Maximized
-DirP2=Clock | /usr/bin/clock |  | Minimized
-DirP4=After a gap | /bin/true |  | Normal
-"""
+MENUS = (("right", "WINDOWS EXPLORER"), ("left", "PROGRAMS"))
 
 
-class TrayIconAndMenus(unittest.TestCase):
+def find_texts(tree, wanted: str) -> list[str]:
+    """Every text or value in an accessible tree that contains WANTED."""
+    found = []
+    for node in tree if isinstance(tree, list) else [tree]:
+        found += [node[key] for key in ("text", "value") if wanted in (node.get(key) or "")]
+        found += find_texts(node.get("children", []), wanted)
+    return found
+
+
+class TrayIconAndMenus(ProgramInTray):
     @classmethod
-    def setUpClass(cls):
-        cls.desk = Desktop(ARTIFACTS / "tray")
-        cls.desk.__enter__()
-        try:
-            write_settings(cls.desk, SETTINGS)
-            cls.desk.start_program([str(PROGRAM)])
-        except BaseException:
-            cls.desk.close()
-            raise
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.desk.close()
+    def settings_for(cls, root: Path) -> str:
+        cls.work = root / 'Work, "quoted"'
+        cls.work.mkdir()
+        cls.made_by_shell = root / "made-by-a-shell"
+        touch = f"touch {cls.made_by_shell}"
+        return ("[Directories]\n"
+                f"Dir1=Work | {cls.work} | Explorer | Normal\n"
+                "Dir2=- | - | Explorer | Normal\n"
+                f"Dir3=Gone | {root / 'gone'} | Form | Normal\n"
+                f"DirP1=Recorder | {cls.program} | plain \"two words\" ';' $({touch}) `{touch}` \"\"\"q\"\"\" && x"
+                " | Maximized\n"
+                f"DirP2=Gone | {root / 'gone.exe'} |  | Normal\n"
+                f"DirP4=Piped | {cls.program} | first | {touch} | Normal\n")
 
     def tearDown(self):
-        if self.desk.popup() is not None:
-            self.desk.close_popup()
+        super().tearDown()
+        self.assertEqual(self.settings_path.read_text(encoding="utf-8"), self.settings)
+        self.assertFalse(self.made_by_shell.exists())
 
-    def test_right_press_shows_the_directories_in_slot_order(self):
+    def dismiss(self, title: str) -> None:
+        """Answers the shown box called TITLE with Return."""
+        self.window(title)
+        self.desk.key("Return")
+        self.closed(title)
+
+    def test_each_press_shows_its_list_in_slot_order_and_a_middle_press_nothing(self):
         self.assertTrue(self.desk.is_icon_embedded())
-        self.assertIsNotNone(self.desk.press("right"), "no popup after a right press")
+        self.choose("right")
         self.assertEqual(self.desk.popup_items(),
-                         ["WINDOWS EXPLORER", SEPARATOR, SEPARATOR, "Work", SEPARATOR, "Music, Films"])
+                         ["WINDOWS EXPLORER", SEPARATOR, SEPARATOR, "Work", SEPARATOR, "Gone"])
         self.desk.screenshot("explorer-popup")
-
-    def test_left_press_shows_the_programs_in_slot_order(self):
-        self.assertIsNotNone(self.desk.press("left"), "no popup after a left press")
+        self.desk.close_popup()
+        self.choose("left")
         self.assertEqual(self.desk.popup_items(),
-                         ["PROGRAMS", SEPARATOR, SEPARATOR, "Editor", "Clock", "After a gap"])
+                         ["PROGRAMS", SEPARATOR, SEPARATOR, "Recorder", "Gone", "Piped"])
         self.desk.screenshot("programs-popup")
+        self.desk.close_popup()
+        self.assertIsNone(self.desk.press("middle", timeout=1.0))
 
     def test_submenu_holds_the_commands(self):
-        self.assertIsNotNone(self.desk.press("right"))
-        self.desk.choose("WINDOWS EXPLORER")  # Return on a submenu opens it
-        entries = self.desk.popup_entries()
+        self.choose("right", "WINDOWS EXPLORER")  # Return on a submenu opens it
         self.assertEqual(self.desk.popup_items(),
-                         ["Add or Modify", SEPARATOR, "Close", SEPARATOR, "About ZOLVANTEK", "Help"],
-                         [e.text for e in entries])
+                         ["Add or Modify", SEPARATOR, "Close", SEPARATOR, "About ZOLVANTEK", "Help"])
         self.desk.screenshot("explorer-submenu")
         self.desk.key("Escape")
 
-    def test_middle_press_opens_nothing(self):
-        self.assertIsNone(self.desk.press("middle", timeout=1.0))
-        self.assertTrue(self.desk.program_running())
+    def test_directory_item_opens_the_folder_with_xdg_open(self):
+        self.choose("right", "Work")
+        ran = take_log(self.opener_log)
+        self.assertIsNotNone(ran, "xdg-open was not started")
+        self.assertEqual(ran[1:], [str(self.work)])
+
+    def test_program_item_gets_its_arguments_without_a_shell(self):
+        self.choose("left", "Recorder")
+        self.assertEqual(take_log(self.program_log),
+                         [str(self.program), "plain", "two words", "';'", "$(touch", f"{self.made_by_shell})",
+                          "`touch", f"{self.made_by_shell}`", '"q"', "&&", "x"])
+        # A bar ends the argument text; what follows it is no command for anyone.
+        self.choose("left", "Piped")
+        self.assertEqual(take_log(self.program_log), [str(self.program), "first"])
+
+    def test_missing_entries_show_their_message_and_the_program_runs_on(self):
+        for button, message in (("left", "Program Does Not Exist!"), ("right", "Directory does not Exist!")):
+            self.choose(button, "Gone")
+            self.window("ZOLVANTEK", f"message-{button}")
+            self.assertEqual(find_texts(self.desk.accessible_tree(), message), [message])
+            self.dismiss("ZOLVANTEK")
+            self.assertTrue(self.desk.program_running())
+        self.assertIsNone(take_log(self.program_log, timeout=0.5))
+        self.assertIsNone(take_log(self.opener_log, timeout=0.1))
+
+    def test_about_shows_name_maker_and_version_from_both_menus(self):
+        for button, submenu in MENUS:
+            self.choose(button, submenu, "About ZOLVANTEK")
+            self.window("About ZOLVANTEK", f"about-{button}")
+            self.assertEqual(find_texts(self.desk.accessible_tree(), "Version"),
+                             ["Brindlex ZOLVANTEK\nBRINDLEX SOFTWARE SOLUTIONS\nVersion 2.030"])
+            self.dismiss("About ZOLVANTEK")
+
+    def test_help_opens_the_page_shipped_beside_the_program_from_both_menus(self):
+        for button, submenu in MENUS:
+            self.choose(button, submenu, "Help")
+            ran = take_log(self.opener_log)
+            self.assertIsNotNone(ran, f"xdg-open was not started for the help of {submenu}")
+            page = Path(ran[1])
+            self.assertEqual(page, PROGRAM.resolve().parent / "help" / "zolvantek.html")
+            text = page.read_text(encoding="utf-8")
+            self.assertTrue('id="directories"' in text and 'id="programs"' in text)
+
+
+def alive(pid: int) -> bool:
+    """Running, not merely a zombie waiting to be reaped."""
+    try:
+        with open(f"/proc/{pid}/stat") as f:
+            return f.read().rsplit(")", 1)[1].split()[0] != "Z"
+    except FileNotFoundError:
+        return False
+
+
+class Closing(unittest.TestCase):
+    def test_close_removes_the_icon_and_ends_the_program_at_once_saving_nothing(self):
+        for button, submenu in MENUS:
+            with self.subTest(menu=submenu):
+                with Desktop(ARTIFACTS / f"close-{button}") as desk:
+                    settings = "[Directories]\nDir1=Work | /tmp | Explorer | Normal\n"
+                    path = write_settings(desk, settings)
+                    desk.start_program([str(PROGRAM)])
+                    self.assertIsNotNone(desk.press(button))
+                    desk.choose(submenu)
+                    desk.choose("Close")
+                    self.assertEqual(desk.wait_program_exit(10.0), 0)
+                    self.assertIsNone(desk.icon_window())
+                    self.assertEqual(path.read_text(encoding="utf-8"), settings)
+                    session = desk.session_pids()  # Xvfb, the buses, trayer
+                    self.assertGreaterEqual(len(session), 3)
+                # Closing the desktop leaves nothing of it running.
+                self.assertEqual([pid for pid in session if alive(pid)], [])
 
 
 if __name__ == "__main__":
-    result = unittest.main(exit=False, verbosity=2).result
-    sys.exit(0 if result.wasSuccessful() else 1)
+    run()

@@ -3,8 +3,7 @@
 #include <QTest>
 
 #include "editors/form3.h"
-#include "tests/gui/editor_test_support.h"
-#include "tray/tray_runtime.h"
+#include "tests/gui/gui_test_support.h"
 
 namespace zolvantek {
 namespace {
@@ -28,7 +27,7 @@ protected:
         }
         return visited;
     }
-    int Selected(ListKind kind) { return form1_->selectedRow(kind); }
+    int Selected() { return form1_->selectedRow(form1_->visibleKind()); }
 };
 
 TEST_F(ListEditorTest, OpeningShowsTheStoredListAndSwitchingShowsTheOther) {
@@ -36,13 +35,11 @@ TEST_F(ListEditorTest, OpeningShowsTheStoredListAndSwitchingShowsTheOther) {
     QSignalSpy captions(form1_.get(), &Form1::slotCaptionsChanged);
     Form1& editor =
         OpenOn(ListKind::Directories, {"Work | /w | Explorer | Normal", "- | - | x | y"});
-    EXPECT_TRUE(editor.isVisible());
-    EXPECT_EQ(editor.windowTitle(), "Windows Explorer StartUp Directories:");
-    EXPECT_TRUE(editor.lstPath->isVisible());
+    EXPECT_TRUE(editor.isVisible() && editor.lstPath->isVisible());
     EXPECT_FALSE(editor.lstPathP->isVisible());
-    EXPECT_EQ(Shown(ListKind::Directories),
-              Lines({"Work | /w | Explorer | Normal", "- | - | x | y"}));
-    EXPECT_EQ(Selected(ListKind::Directories), -1);
+    EXPECT_EQ(editor.windowTitle(), "Windows Explorer StartUp Directories:");
+    EXPECT_EQ(Shown(ListKind::Directories), Lines({"Work | /w | Explorer | Normal", "- | - | x | y"}));
+    EXPECT_EQ(Selected(), -1);
     EXPECT_EQ(TabWalk(editor.Command4, 9), Lines({"Add", "Edit", "Delete", "Insert Line", "Move Up",
                                                   "Move Down", "CANCEL", "OK", "lstPath", "Add"}));
     // The menu is brought in step with what was loaded.
@@ -66,7 +63,6 @@ TEST_F(ListEditorTest, OpeningShowsTheStoredListAndSwitchingShowsTheOther) {
 }
 
 TEST_F(ListEditorTest, AddAndInsertLineTakeATwentiethLineButNoTwentyFirst) {
-    SaveList(settings_, ListKind::Directories, NumberedLines(ListKind::Directories, 1), kMaxItems);
     Form1& editor = OpenOn(ListKind::Programs, NumberedLines(ListKind::Programs, 19));
     {
         WhenModal<Form3> answer([](Form3& dialog) {
@@ -86,12 +82,12 @@ TEST_F(ListEditorTest, AddAndInsertLineTakeATwentiethLineButNoTwentyFirst) {
     EXPECT_EQ(messages_.texts, Lines({limit, limit}));
     EXPECT_EQ(messages_.captions, Lines({"", ""}));  // the application title
 
-    editor.mnuAdd_Click();
+    OpenOn(ListKind::Directories, NumberedLines(ListKind::Directories, 1));
     editor.lstPath->setCurrentRow(0);
     for (int n = 0; n < 20; ++n) editor.Command7->click();
     EXPECT_EQ(editor.lstPath->count(), 20);
     EXPECT_EQ(editor.lstPath->item(19)->text(), "- | - | Explorer | Normal");
-    EXPECT_EQ(Selected(ListKind::Directories), 0);  // the selection stays where it was
+    EXPECT_EQ(Selected(), 0);  // the selection stays where it was
     EXPECT_EQ(messages_.texts.size(), 3);
 
     // Edit makes no limit test.
@@ -104,7 +100,7 @@ TEST_F(ListEditorTest, AddAndInsertLineTakeATwentiethLineButNoTwentyFirst) {
     EXPECT_EQ(editMode_, 0);
 }
 
-TEST_F(ListEditorTest, MovesDeleteAndSelection) {
+TEST_F(ListEditorTest, MovesStopAtBothEndsAndTheSelectionGoesWithTheLine) {
     Form1& editor = OpenOn(ListKind::Directories, NumberedLines(ListKind::Directories, 3));
     const QStringList original = Shown(ListKind::Directories);
     const auto& [a, b, c] = std::tuple(original[0], original[1], original[2]);
@@ -117,21 +113,21 @@ TEST_F(ListEditorTest, MovesDeleteAndSelection) {
     editor.lstPath->setCurrentRow(2);
     editor.Command2->click();
     EXPECT_EQ(Shown(ListKind::Directories), original);
-    EXPECT_EQ(Selected(ListKind::Directories), 2);
+    EXPECT_EQ(Selected(), 2);
 
     editor.lstPath->setCurrentRow(1);
     editor.Command1->click();
     EXPECT_EQ(Shown(ListKind::Directories), Lines({b, a, c}));
-    EXPECT_EQ(Selected(ListKind::Directories), 0);
+    EXPECT_EQ(Selected(), 0);
     editor.Command2->click();
     editor.Command2->click();
     EXPECT_EQ(Shown(ListKind::Directories), Lines({a, c, b}));
-    EXPECT_EQ(Selected(ListKind::Directories), 2);
+    EXPECT_EQ(Selected(), 2);
 
     editor.lstPath->setCurrentRow(1);
     editor.Command3->click();
     EXPECT_EQ(Shown(ListKind::Directories), Lines({a, b}));
-    EXPECT_EQ(Selected(ListKind::Directories), -1);
+    EXPECT_EQ(Selected(), -1);
     EXPECT_TRUE(messages_.texts.isEmpty());
 }
 
@@ -162,29 +158,19 @@ TEST_F(ListEditorTest, OkStoresAllTwentySlotsCancelAndTheCloseBoxStoreNothing) {
     EXPECT_FALSE(saved[3].has_value());
 }
 
-TEST_F(ListEditorTest, F1AsksForTheHelpOfTheListOnScreen) {
-    QSignalSpy help(form1_.get(), &Form1::helpRequested);
-    for (ListKind kind : {ListKind::Programs, ListKind::Directories}) {
-        OpenOn(kind, {});
-        QApplication::setActiveWindow(form1_.get());
-        QTest::keyClick(form1_->Command4, Qt::Key_F1);
-    }
-    ASSERT_EQ(help.count(), 2);
-    EXPECT_EQ(help[0][0].toInt(), 20);
-    EXPECT_EQ(help[1][0].toInt(), 30);
-}
-
-// A store that takes nothing, as a full disk or a read-only settings file would.
-class RefusingStore : public platform::SettingsStore {
+// Takes every slot but one, as a store that runs out of room half-way would.
+class StoreRefusingDir10 : public platform::SettingsStore {
 public:
     std::optional<std::string> ReadValue(const std::string&, const char*) override { return {}; }
-    bool WriteValue(const std::string&, const char*, const std::string&) override { return false; }
+    bool WriteValue(const std::string&, const char* name, const std::string&) override {
+        return std::string(name) != "Dir10";
+    }
     bool DeleteValue(const std::string&, const char*) override { return false; }
     bool DeleteKey(const std::string&, const std::string&) override { return false; }
 };
 
 TEST(ListEditorSaving, AFailedSaveSaysSoAndKeepsTheEditorOpenWithTheMenuUnchanged) {
-    CRegSettings settings(std::make_unique<RefusingStore>());
+    CRegSettings settings(std::make_unique<StoreRefusingDir10>());
     std::int16_t editMode = 0;
     test_support::RecordingMessages messages;
     Form1 editor(settings, 20, editMode, EditorServices{&messages, &QtFileChooser()});
@@ -195,29 +181,6 @@ TEST(ListEditorSaving, AFailedSaveSaysSoAndKeepsTheEditorOpenWithTheMenuUnchange
     EXPECT_TRUE(editor.isVisible());
     EXPECT_EQ(messages.texts, Lines({"The list could not be saved."}));
     EXPECT_EQ(captions.count(), 0);
-}
-
-TEST(ListEditorInTheTray, AddOrModifyOpensTheEditorAndOkBringsThatMenuUpToDate) {
-    test_support::WriteSettingsFile("[Directories]\nDir1=Work | /w | Explorer | Normal\n");
-    TrayRuntime tray;
-    tray.Form_Load();
-    Form1& editor = tray.form1();
-    tray.menus().mnuMenuPrograms()->findChild<QAction*>("mnuAddProgram")->trigger();
-    EXPECT_EQ(editor.windowTitle(), "Programs:");
-    tray.menus().mnuShell()->findChild<QAction*>("mnuAdd")->trigger();
-    EXPECT_EQ(editor.windowTitle(), "Windows Explorer StartUp Directories:");
-    editor.Command7->click();
-    editor.btnOK->click();
-    EXPECT_TRUE(tray.menus().slotItem(ListKind::Directories, 2)->isVisible());
-    EXPECT_TRUE(tray.menus().slotItem(ListKind::Directories, 2)->isSeparator());
-
-    tray.menus().mnuShell()->findChild<QAction*>("mnuAdd")->trigger();
-    editor.lstPath->setCurrentRow(0);
-    editor.Command3->click();
-    editor.btnOK->click();
-    EXPECT_TRUE(tray.menus().slotItem(ListKind::Directories, 1)->isSeparator());
-    EXPECT_FALSE(tray.menus().slotItem(ListKind::Directories, 2)->isVisible());
-    test_support::WriteSettingsFile(QString());
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 // The directory picker over a real item dialog, and the drive rules behind its drive list.
 #include <QDir>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -8,12 +7,10 @@
 #include "editors/form3.h"
 #include "platform/drives.h"
 #include "platform/posix/mount_table.h"
-#include "tests/gui/editor_test_support.h"
+#include "tests/gui/gui_test_support.h"
 
 namespace zolvantek {
 namespace {
-
-using test_support::WhenModal;
 
 std::string Bytes(const QString& text) { return text.toLocal8Bit().toStdString(); }
 QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
@@ -108,30 +105,6 @@ TEST_F(PickerTest, OkHandsBackTheOpenDirectoryAndFillsOnlyAnEmptyName) {
     cancelled.Dir1->setPath(QDir::rootPath());
     cancelled.btnCancel->click();
     EXPECT_EQ(dialog->Text2->text(), Native(work_ + "/Other"));
-}
-
-TEST_F(PickerTest, TheItemDialogsBrowseButtonOpensThePickerModalOverIt) {
-    QSignalSpy help(form1_.get(), &Form1::helpRequested);
-    OpenOn(ListKind::Directories, {});
-    {
-        WhenModal<Form3> item([&](Form3& dialog) {
-            WhenModal<Form2> picker([&](Form2& shown) {
-                QApplication::setActiveWindow(&shown);
-                QTest::keyClick(shown.Dir1, Qt::Key_F1);
-                shown.Dir1->setPath(work_);
-                shown.btnOK->click();
-            });
-            dialog.Command2->click();
-            EXPECT_EQ(dialog.focusWidget(), dialog.Text1);
-            dialog.btnOK->click();
-        });
-        form1_->Command4->click();
-    }
-    const QString work = Native(work_);
-    EXPECT_EQ(Shown(ListKind::Directories),
-              QStringList({work + " | " + work + " | Explorer | Normal"}));
-    ASSERT_EQ(help.count(), 1);
-    EXPECT_EQ(help[0][0].toInt(), 30);
 }
 
 TEST(DriveRules, OnlyMountsThatHoldFilesAreDrivesAndEachPathLiesOnTheDeepestOne) {

@@ -1,9 +1,20 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMap>
+#include <QPointer>
 #include <QStandardPaths>
-#include <QString>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "editors/form1.h"
 
 namespace zolvantek::test_support {
 
@@ -13,15 +24,14 @@ inline QString SettingsFilePath() {
            QStringLiteral("/Brindlex Software Solutions/Zolvantek.ini");
 }
 
-// Writes the settings file as a person would by hand (UTF-8 text), or removes it.
+// Writes the settings file as a person would by hand (UTF-8 text); a null text removes it.
 inline void WriteSettingsFile(const QString& text) {
-    const QString path = SettingsFilePath();
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
+    QFile file(SettingsFilePath());
     if (text.isNull()) {
         file.remove();
         return;
     }
+    QDir().mkpath(QFileInfo(file).absolutePath());
     file.open(QIODevice::WriteOnly | QIODevice::Truncate);
     file.write(text.toUtf8());
 }
@@ -31,5 +41,110 @@ inline QString ReadSettingsFile() {
     file.open(QIODevice::ReadOnly);
     return QString::fromUtf8(file.readAll());
 }
+
+// The values of the list section, by name, as the settings file holds them.
+inline QMap<QString, QString> StoredListValues() {
+    QMap<QString, QString> values;
+    for (const QString& line : ReadSettingsFile().split(u'\n')) {
+        const qsizetype equals = line.indexOf(u'=');
+        if (equals > 0) values.insert(line.left(equals), line.mid(equals + 1));
+    }
+    return values;
+}
+
+// Keeps every message, with its caption and the window it was shown over.
+class RecordingMessages : public MessageBoxes {
+public:
+    void Show(QWidget* over, const QString& text, const QString& caption) override {
+        texts << text;
+        captions << caption;
+        owners << (over ? over->objectName() : QString());
+    }
+    QStringList texts, captions, owners;
+};
+
+// Answers every open-file dialog with `answer` and notes what it was asked.
+class ScriptedChooser : public FileChooser {
+public:
+    std::optional<QString> ChooseFile(QWidget* over, const QString& title,
+                                      const QStringList& filters) override {
+        asked.push_back({over->objectName(), title, filters});
+        return answer;
+    }
+    std::optional<QString> answer;
+    std::vector<std::tuple<QString, QString, QStringList>> asked;
+};
+
+// Acts on the next modal dialog of type D once the code under test waits in its exec().
+// The action must close it; a dialog left open is closed after five seconds and fails.
+template <typename D>
+class WhenModal {
+public:
+    explicit WhenModal(std::function<void(D&)> act) : act_(std::move(act)) {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            D* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
+            if (dialog == nullptr || !dialog->isVisible()) return;
+            timer_.stop();
+            acted_ = true;
+            QTimer::singleShot(5000, [guard = QPointer<D>(dialog)] {
+                if (guard && guard->isVisible()) {
+                    ADD_FAILURE() << "the dialog was left open";
+                    guard->reject();
+                }
+            });
+            act_(*dialog);
+        });
+        timer_.start(5);
+    }
+    ~WhenModal() { EXPECT_TRUE(acted_) << "the expected dialog never showed"; }
+
+private:
+    std::function<void(D&)> act_;
+    QTimer timer_;
+    bool acted_ = false;
+};
+
+// "Item 1 | /tmp | Explorer | Normal" and so on.
+inline std::vector<std::string> NumberedLines(ListKind kind, int count) {
+    std::vector<std::string> lines;
+    for (int n = 1; n <= count; ++n) {
+        lines.push_back("Item " + std::to_string(n) + " | /tmp | " +
+                        (kind == ListKind::Directories ? "Explorer" : "") + " | Normal");
+    }
+    return lines;
+}
+
+// The editor as the program makes it, on a clean settings file, with the test's message
+// recorder and file chooser.
+class EditorFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WriteSettingsFile(QString());
+        settings_.SetCompany(kSettingsCompany);
+        settings_.SetAppName(kSettingsAppName);
+        form1_ = std::make_unique<Form1>(settings_, kMaxItems, editMode_,
+                                         EditorServices{&messages_, &files_});
+    }
+    void TearDown() override { WriteSettingsFile(QString()); }
+
+    // Stores the lines and opens the editor on that list, as "Add or Modify" does.
+    Form1& OpenOn(ListKind kind, const std::vector<std::string>& lines) {
+        SaveList(settings_, kind, lines, kMaxItems);
+        kind == ListKind::Directories ? form1_->mnuAdd_Click() : form1_->mnuAddProgram_Click();
+        return *form1_;
+    }
+    QStringList Shown(ListKind kind) const {
+        QStringList lines;
+        for (const std::string& line : form1_->Lines(kind)) lines << QString::fromStdString(line);
+        return lines;
+    }
+
+    static constexpr std::int16_t kMaxItems = 20;
+    CRegSettings settings_;
+    std::int16_t editMode_ = 0;
+    RecordingMessages messages_;
+    ScriptedChooser files_;
+    std::unique_ptr<Form1> form1_;
+};
 
 }  // namespace zolvantek::test_support

@@ -1,14 +1,19 @@
+// The tray part as the program starts it: both popups filled from the store, which press
+// opens which, and Close.
 #include "tray/tray_runtime.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QMessageBox>
 #include <gtest/gtest.h>
 
 #include "tests/gui/gui_test_support.h"
+#include "tray/launch_commands.h"
 
 namespace zolvantek {
 namespace {
 
+using test_support::ReadSettingsFile;
 using test_support::WriteSettingsFile;
 
 // What a popup shows, top to bottom: captions of the visible items, "-" for separators,
@@ -17,11 +22,8 @@ QStringList VisibleItems(QMenu* menu) {
     QStringList shown;
     for (QAction* action : menu->actions()) {
         if (!action->isVisible()) continue;
-        if (action->isSeparator()) {
-            shown << QStringLiteral("-");
-        } else {
-            shown << action->text() + (action->menu() ? QStringLiteral(" >") : QString());
-        }
+        shown << (action->isSeparator() ? QStringLiteral("-")
+                                        : action->text() + (action->menu() ? " >" : ""));
     }
     return shown;
 }
@@ -29,95 +31,95 @@ QStringList VisibleItems(QMenu* menu) {
 class TrayRuntimeTest : public ::testing::Test {
 protected:
     void TearDown() override {
-        if (runtime_) {
-            runtime_->menus().mnuShell()->hide();
-            runtime_->menus().mnuMenuPrograms()->hide();
-        }
+        runtime_.menus().mnuShell()->hide();
+        runtime_.menus().mnuMenuPrograms()->hide();
         WriteSettingsFile(QString());
     }
     TrayRuntime& Start(const QString& settingsFile) {
         WriteSettingsFile(settingsFile);
-        runtime_ = std::make_unique<TrayRuntime>();
-        runtime_->Form_Load();
-        return *runtime_;
+        runtime_.Form_Load();
+        return runtime_;
     }
-    std::unique_ptr<TrayRuntime> runtime_;
+    TrayRuntime runtime_;
 };
 
-TEST_F(TrayRuntimeTest, WithoutStoredListsEachPopupShowsOnlyItsFixedItems) {
+TEST_F(TrayRuntimeTest, WithNothingStoredItStartsSilentlyWithOnlyTheFixedItems) {
     TrayRuntime& tray = Start(QString());
-    EXPECT_EQ(tray.trayIcon().toolTip(), QStringLiteral(" Brindlex ZOLVANTEK"));
-    EXPECT_EQ(VisibleItems(tray.menus().mnuShell()),
-              QStringList({"WINDOWS EXPLORER >", "-", "-"}));
+    EXPECT_EQ(VisibleItems(tray.menus().mnuShell()), QStringList({"WINDOWS EXPLORER >", "-", "-"}));
     EXPECT_EQ(VisibleItems(tray.menus().mnuMenuPrograms()), QStringList({"PROGRAMS >", "-", "-"}));
-    EXPECT_EQ(tray.form1().lstPath->count(), 0);
-    EXPECT_EQ(tray.form1().lstPathP->count(), 0);
     EXPECT_FALSE(tray.form1().isVisible());
-
-    QMenu* explorer = tray.menus().mnuShell()->findChild<QMenu*>(QStringLiteral("mnuExplDesc"));
-    ASSERT_NE(explorer, nullptr);
-    EXPECT_EQ(VisibleItems(explorer),
-              QStringList({"Add or Modify", "-", "Close", "-", "About ZOLVANTEK", "Help"}));
-    QMenu* programs =
-        tray.menus().mnuMenuPrograms()->findChild<QMenu*>(QStringLiteral("mnuProgDesc(1)"));
-    ASSERT_NE(programs, nullptr);
-    EXPECT_EQ(VisibleItems(programs),
-              QStringList({"Add or Modify", "-", "Close", "-", "About ZOLVANTEK", "Help"}));
-    // No message box at start-up.
     for (QWidget* window : QApplication::topLevelWidgets()) {
         EXPECT_FALSE(qobject_cast<QMessageBox*>(window) && window->isVisible());
     }
 }
 
-TEST_F(TrayRuntimeTest, StoredSlotsBecomeItemsInSlotOrder) {
+TEST_F(TrayRuntimeTest, StoredSlotsBecomeItemsInSlotOrderShownAsTyped) {
     TrayRuntime& tray = Start(QStringLiteral(
         "[Directories]\n"
-        "Dir1=Work | /home/me/a, b | Explorer | Normal\n"
-        "Dir2=\"Quoted\" & Co; #1 | /tmp | Form | Maximized\n"
-        "DirP1=Editor | /usr/bin/editor | --flag=1 | Maximized\n"
+        "DirP1=\"Quoted\" & Co; #1 | /usr/bin/editor | --flag=1 | Maximized\n"
         "DirP2=- | - |  | Normal\n"
-        "DirP3=Clock | /usr/bin/clock |  | Minimized\n"
-        "DirP5=After a gap | /bin/true |  | Normal\n"
-        "DirP6=Über | /bin/true |  | Normal\n"));
-    EXPECT_EQ(VisibleItems(tray.menus().mnuShell()),
-              QStringList({"WINDOWS EXPLORER >", "-", "-", "Work", "\"Quoted\" && Co; #1"}));
+        "DirP4=After a gap | /bin/true |  | Normal\n"
+        "DirP5=Über | /bin/true |  | Normal\n"
+        "DirP6=written by hand, no bars\n"));
     EXPECT_EQ(VisibleItems(tray.menus().mnuMenuPrograms()),
-              QStringList({"PROGRAMS >", "-", "-", "Editor", "-", "Clock", "After a gap",
-                           QStringLiteral("Über")}));
-
-    // Item n stays slot n, also after a gap; the list box is packed.
-    EXPECT_FALSE(tray.menus().slotItem(ListKind::Programs, 4)->isVisible());
-    EXPECT_EQ(tray.menus().slotItem(ListKind::Programs, 5)->text(), "After a gap");
-    EXPECT_TRUE(tray.menus().slotItem(ListKind::Programs, 2)->isSeparator());
-    EXPECT_FALSE(tray.menus().mnuMenuPrograms()->separatorsCollapsible());
+              QStringList({"PROGRAMS >", "-", "-", "\"Quoted\" && Co; #1", "-", "After a gap",
+                           QStringLiteral("Über"), "written by hand, no bars"}));
+    // The list box is packed: the gap leaves no empty line.
     EXPECT_EQ(tray.form1().lstPathP->count(), 5);
-    EXPECT_EQ(tray.form1().lstPath->item(0)->text(), "Work | /home/me/a, b | Explorer | Normal");
-    auto* item3 = tray.menus().mnuMenuPrograms()->findChild<QAction*>(QStringLiteral("mnuDirP(3)"));
-    ASSERT_NE(item3, nullptr);
-    EXPECT_EQ(item3->text(), "Clock");
+    // Item n stays slot n, also after a gap.
+    EXPECT_FALSE(tray.menus().slotItem(ListKind::Programs, 3)->isVisible());
+    EXPECT_EQ(tray.menus().slotItem(ListKind::Programs, 4)->text(), "After a gap");
 }
 
 TEST_F(TrayRuntimeTest, OnlyALeftOrRightPressOpensAPopup) {
     TrayRuntime& tray = Start(QStringLiteral("[Directories]\nDir1=Work | /w | Explorer | Normal\n"));
     QMenu* explorer = tray.menus().mnuShell();
     QMenu* programs = tray.menus().mnuMenuPrograms();
-
     for (auto reason : {QSystemTrayIcon::DoubleClick, QSystemTrayIcon::MiddleClick,
                         QSystemTrayIcon::Unknown}) {
         emit tray.trayIcon().activated(reason);
         QApplication::processEvents();
-        EXPECT_FALSE(explorer->isVisible()) << reason;
-        EXPECT_FALSE(programs->isVisible()) << reason;
+        EXPECT_FALSE(explorer->isVisible() || programs->isVisible()) << reason;
     }
-
+    // A right press is Context, a left one Trigger.
     emit tray.trayIcon().activated(QSystemTrayIcon::Context);
-    EXPECT_TRUE(explorer->isVisible());
-    EXPECT_FALSE(programs->isVisible());
+    EXPECT_TRUE(explorer->isVisible() && !programs->isVisible());
     explorer->hide();
-
     emit tray.trayIcon().activated(QSystemTrayIcon::Trigger);
-    EXPECT_TRUE(programs->isVisible());
-    EXPECT_FALSE(explorer->isVisible());
+    EXPECT_TRUE(programs->isVisible() && !explorer->isVisible());
+}
+
+TEST_F(TrayRuntimeTest, CloseRemovesTheIconClosesDialogsNewestFirstAndSavesNothing) {
+    const QString settings = QStringLiteral("[Directories]\nDir1=A | /a | Explorer | Normal\n");
+    TrayRuntime& tray = Start(settings);
+    auto* commands = tray.findChild<LaunchCommands*>(QStringLiteral("LaunchCommands"));
+    ASSERT_NE(commands, nullptr);
+    int quits = 0;
+    commands->SetQuit([&] { ++quits; });
+    for (QMenu* menu : {tray.menus().mnuShell(), tray.menus().mnuMenuPrograms()}) {
+        tray.trayIcon().show();
+        tray.form1().show();  // the list editor: it goes with the program
+        QStringList closed;
+        QDialog loose, item, picker;
+        for (auto [dialog, name] : {std::pair(&loose, "loose"), {&item, "item"}, {&picker, "picker"}}) {
+            dialog->setWindowModality(dialog == &loose ? Qt::NonModal : Qt::ApplicationModal);
+            QObject::connect(dialog, &QDialog::finished, [&closed, name] { closed << name; });
+            dialog->show();
+        }
+
+        const auto actions = menu->actions().first()->menu()->actions();
+        const auto close = std::find_if(actions.begin(), actions.end(),
+                                        [](QAction* a) { return a->text() == "Close"; });
+        ASSERT_NE(close, actions.end());
+        (*close)->trigger();
+        EXPECT_FALSE(tray.trayIcon().isVisible());
+        EXPECT_EQ(closed, QStringList({"picker", "item", "loose"}));
+        EXPECT_FALSE(picker.isVisible() || item.isVisible() || loose.isVisible());
+        EXPECT_TRUE(tray.form1().isVisible());
+        EXPECT_EQ(ReadSettingsFile(), settings);
+    }
+    EXPECT_EQ(quits, 2);
+    tray.form1().hide();
 }
 
 }  // namespace

@@ -5,26 +5,22 @@
 
 #include <filesystem>
 #include <string>
-#include <system_error>
 
 namespace {
 
 class XdgConfigHome : public ::testing::Environment {
-  public:
+public:
     void SetUp() override {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "zolvantek-test-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr) << "cannot make " << pattern;
-        dir_ = pattern;
+        dir_ = (std::filesystem::temp_directory_path() / "zolvantek-test-XXXXXX").string();
+        ASSERT_NE(mkdtemp(dir_.data()), nullptr) << "cannot make " << dir_;
         ASSERT_EQ(setenv("XDG_CONFIG_HOME", dir_.c_str(), 1), 0);
     }
-
     void TearDown() override {
         std::error_code ignored;
-        if (!dir_.empty()) std::filesystem::remove_all(dir_, ignored);
+        std::filesystem::remove_all(dir_, ignored);
     }
 
-  private:
+private:
     std::string dir_;
 };
 

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -13,39 +14,64 @@
 
 #ifdef _WIN32
 #include <process.h>
+#define ZOLVANTEK_TEST_PID _getpid()
 #else
 #include <unistd.h>
+#define ZOLVANTEK_TEST_PID getpid()
 #endif
 
 namespace zolvantek::test_support {
 
-inline int ProcessId() {
-#ifdef _WIN32
-    return _getpid();
-#else
-    return static_cast<int>(getpid());
-#endif
+// A word of the running test's own, so tests running side by side or left over from a
+// crashed run never see each other's settings or files.
+inline std::string UniqueWord() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    return std::string("ZolvantekTest-") + info->test_suite_name() + "-" + info->name() + "-" +
+           std::to_string(static_cast<int>(ZOLVANTEK_TEST_PID));
 }
 
-inline std::string CurrentTestName() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    return std::string(info->test_suite_name()) + "-" + info->name();
-}
+// Settings on a company word of the test's own; the sections named are removed at the end.
+class SettingsTest : public ::testing::Test {
+protected:
+    SettingsTest() { Configure(settings_); }
+    ~SettingsTest() override {
+        // Last named first, so a subsection goes before the section holding it.
+        for (auto it = sections_.rbegin(); it != sections_.rend(); ++it) {
+            settings_.DeleteSetting(*it);
+        }
+    }
+    void RemoveAtEnd(std::initializer_list<std::string> sections) {
+        sections_.insert(sections_.end(), sections);
+    }
+    // A second object on the same words: it shares nothing with settings_ but the store.
+    CRegSettings Another() const {
+        CRegSettings other;
+        Configure(other);
+        return other;
+    }
+
+    CRegSettings settings_;
+
+private:
+    void Configure(CRegSettings& target) const {
+        target.SetCompany(company_);
+        target.SetAppName("Suite");
+    }
+    std::string company_ = UniqueWord();
+    std::vector<std::string> sections_;
+};
 
 // Fresh module state on a company word of the test's own, and a scratch folder; both are
 // gone when the test ends.
 class LaunchTest : public ::testing::Test {
 protected:
-    LaunchTest() {
-        const std::string unique = CurrentTestName() + "-" + std::to_string(ProcessId());
-        state_.Settings.SetCompany("ZolvantekTest-" + unique);
+    LaunchTest() : scratch_(std::filesystem::temp_directory_path() / UniqueWord()) {
+        state_.Settings.SetCompany(UniqueWord());
         state_.Settings.SetAppName(kSettingsAppName);
         state_.MaxItems = 20;
-        scratch_ = std::filesystem::temp_directory_path() / ("zolvantek-" + unique);
         std::filesystem::remove_all(scratch_);
         std::filesystem::create_directories(scratch_);
     }
-
     ~LaunchTest() override {
         state_.Settings.DeleteSetting(kListSection);
         std::error_code ignored;
@@ -55,31 +81,24 @@ protected:
     void Store(const std::string& key, const std::string& line) {
         ASSERT_TRUE(state_.Settings.SaveSetting(kListSection, key, line)) << key;
     }
-
     // Every slot of both lists, to show that nothing was written.
     std::vector<std::string> AllSlots() {
         std::vector<std::string> values;
         for (const ListKind kind : {ListKind::Directories, ListKind::Programs}) {
             for (int slot = 1; slot <= 20; ++slot) {
-                values.push_back(
-                    state_.Settings.GetSetting(kListSection, SlotValueName(kind, slot), ""));
+                values.push_back(state_.Settings.GetSetting(kListSection, SlotValueName(kind, slot)));
             }
         }
         return values;
     }
-
     std::string MakeDir(const std::string& name) {
-        const auto path = scratch_ / name;
-        std::filesystem::create_directories(path);
-        return path.string();
+        std::filesystem::create_directories(scratch_ / name);
+        return Missing(name);
     }
-
     std::string MakeFile(const std::string& name, const std::string& content = "x") {
-        const auto path = scratch_ / name;
-        std::ofstream(path, std::ios::binary) << content;
-        return path.string();
+        std::ofstream(scratch_ / name, std::ios::binary) << content;
+        return Missing(name);
     }
-
     std::string Missing(const std::string& name) { return (scratch_ / name).string(); }
 
     ModuleState state_;
@@ -95,7 +114,6 @@ public:
         std::string argumentText;
         platform::WindowsStart windows;
     };
-
     bool OpenWithDesktop(const std::string& path, const platform::WindowsStart& windows) override {
         calls.push_back({"open", path, {}, windows});
         return succeed;
@@ -105,7 +123,6 @@ public:
         calls.push_back({"program", program, argumentText, windows});
         return succeed;
     }
-
     std::vector<Call> calls;
     bool succeed = true;
 };
