@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace zolvantek::platform {
 
@@ -19,6 +20,17 @@ public:
     // value holds 0 bytes.
     virtual std::optional<std::string> ReadValue(const std::string& keyPath,
                                                  const char* valueName) = 0;
+
+    // Several values of one key at once, as ReadValue gives each; a store may answer them
+    // from one look at its data.
+    virtual std::vector<std::optional<std::string>> ReadValues(
+        const std::string& keyPath, const std::vector<std::string>& valueNames) {
+        std::vector<std::optional<std::string>> values;
+        values.reserve(valueNames.size());
+        for (const std::string& name : valueNames)
+            values.push_back(ReadValue(keyPath, name.c_str()));
+        return values;
+    }
 
     // Creates every missing key of the path, then writes the text as a string value.
     // True only when the text is safely stored.

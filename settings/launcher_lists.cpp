@@ -19,8 +19,11 @@ std::string SeparatorLine(ListKind kind) {
 LoadedList LoadList(CRegSettings& settings, ListKind kind, std::int16_t maxItems) {
     LoadedList list;
     list.slotCaptions.resize(std::max<std::int16_t>(maxItems, 0));
+    std::vector<std::string> names;
+    for (int slot = 1; slot <= maxItems; ++slot) names.push_back(SlotValueName(kind, slot));
+    std::vector<std::string> lines = settings.GetSettings(kListSection, names, "");
     for (int slot = 1; slot <= maxItems; ++slot) {
-        std::string line = settings.GetSetting(kListSection, SlotValueName(kind, slot), "");
+        std::string& line = lines[slot - 1];
         if (line.empty()) continue;
         list.slotCaptions[slot - 1] = MenuCaption(line);
         list.lines.push_back(std::move(line));

@@ -42,6 +42,21 @@ std::string CRegSettings::GetSetting(const std::string& Section, const std::stri
     return stored ? *stored : Default;
 }
 
+std::vector<std::string> CRegSettings::GetSettings(const std::string& Section,
+                                                   const std::vector<std::string>& Keys,
+                                                   const std::string& Default) {
+    // "*" stays the unnamed value here too: the store sees an empty name for it.
+    std::vector<std::string> names;
+    names.reserve(Keys.size());
+    for (const std::string& key : Keys) names.push_back(key == "*" ? std::string() : key);
+    std::vector<std::string> texts;
+    texts.reserve(Keys.size());
+    for (auto& stored : store_->ReadValues(KeyPath(Section), names)) {
+        texts.push_back(stored ? std::move(*stored) : Default);
+    }
+    return texts;
+}
+
 bool CRegSettings::SaveSetting(const std::string& Section, const std::string& Key,
                                const std::string& Setting) {
     return store_->WriteValue(KeyPath(Section), ValueNameFor(Key), Setting);

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/settings_store.h"
 
@@ -27,6 +28,10 @@ public:
     bool DeleteSetting(const std::string& Section, const std::string& Key = "");
     std::string GetSetting(const std::string& Section, const std::string& Key,
                            const std::string& Default = "");
+    // GetSetting for several values of one section, read in one go.
+    std::vector<std::string> GetSettings(const std::string& Section,
+                                         const std::vector<std::string>& Keys,
+                                         const std::string& Default = "");
     bool SaveSetting(const std::string& Section, const std::string& Key,
                      const std::string& Setting);
 

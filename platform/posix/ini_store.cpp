@@ -1,5 +1,6 @@
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QSettings>
 #include <QStandardPaths>
 #include <algorithm>
@@ -88,6 +89,36 @@ public:
         const QString text = file.value(StoredSpelling(file, *key)).toString();
         if (text.isEmpty()) return std::nullopt;
         return text.toLocal8Bit().toStdString();
+    }
+
+    std::vector<std::optional<std::string>> ReadValues(
+        const std::string& keyPath, const std::vector<std::string>& valueNames) override {
+        std::vector<std::optional<std::string>> values(valueNames.size());
+        const auto location = LocateKey(keyPath);
+        if (!location || !QFileInfo::exists(location->filePath)) return values;
+        QSettings file(location->filePath, LiteralIniFormat());
+        if (file.status() != QSettings::NoError) return values;
+        // Names in another case are found through one index of the file, built only when an
+        // exact name is missing, so a read of all slots stays one pass over the file.
+        std::optional<QHash<QString, QString>> byFoldedName;
+        for (std::size_t i = 0; i < valueNames.size(); ++i) {
+            const auto key = SettingsKey(*location, valueNames[i].c_str());
+            if (!key) continue;
+            QVariant value = file.value(*key);
+            if (!value.isValid()) {
+                if (!byFoldedName) {
+                    byFoldedName.emplace();
+                    for (const QString& stored : file.allKeys()) {
+                        byFoldedName->insert(stored.toCaseFolded(), stored);
+                    }
+                }
+                const auto found = byFoldedName->constFind(key->toCaseFolded());
+                if (found != byFoldedName->constEnd()) value = file.value(*found);
+            }
+            const QString text = value.toString();
+            if (!text.isEmpty()) values[i] = text.toLocal8Bit().toStdString();
+        }
+        return values;
     }
 
     bool WriteValue(const std::string& keyPath, const char* valueName,

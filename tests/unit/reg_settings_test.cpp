@@ -55,6 +55,9 @@ TEST_F(RegSettingsTest, NamesMatchWithoutRegardToCase) {
     EXPECT_EQ(settings_.GetSetting("DIRECTORIES", "dir1"), "first");
     ASSERT_TRUE(settings_.SaveSetting("DIRECTORIES", "DIR1", "second"));
     EXPECT_EQ(settings_.GetSetting("Directories", "Dir1"), "second");
+    // Reading several at once follows the same rule.
+    EXPECT_EQ(settings_.GetSettings("directories", {"dIR1", "Dir9", "*"}, "none"),
+              (std::vector<std::string>{"second", "none", "none"}));
 
     // One value under three spellings, not two values: a single delete removes it.
     EXPECT_TRUE(settings_.DeleteSetting("Directories", "dIr1"));
@@ -71,6 +74,8 @@ TEST_F(RegSettingsTest, StarIsTheUnnamedValue) {
     EXPECT_EQ(settings_.GetSetting("Section", "*", "none"), "none");
     ASSERT_TRUE(settings_.SaveSetting("Section", "*", "unnamed"));
     EXPECT_EQ(settings_.GetSetting("Section", "*"), "unnamed");
+    EXPECT_EQ(settings_.GetSettings("Section", {"*", "x"}),
+              (std::vector<std::string>{"unnamed", "named"}));
     EXPECT_EQ(settings_.GetSetting("Section", "x"), "named");
 
     EXPECT_TRUE(settings_.DeleteSetting("Section", "*"));
