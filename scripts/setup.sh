@@ -5,7 +5,9 @@ set -euo pipefail
 
 ZOLVANTEK_PACKAGES=(
     # build
-    cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev googletest
+    cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev googletest
+    # the benchmark suite, whose smoke test runs with the tests
+    libbenchmark-dev libxcb1-dev libxcb-xinput-dev gnuplot-nox
     # a desktop without a display: virtual screen, tray host, input, screenshots, a11y
     xvfb trayer xdotool x11-utils imagemagick dbus dbus-x11 at-spi2-core python3
     python3-pyatspi fonts-dejavu-core
