@@ -10,7 +10,7 @@ ZOLVANTEK_PACKAGES=(
     libbenchmark-dev libxcb1-dev libxcb-xinput-dev gnuplot-nox
     # a desktop without a display: virtual screen, tray host, input, screenshots, a11y
     xvfb trayer xdotool x11-utils imagemagick dbus dbus-x11 at-spi2-core python3
-    python3-pyatspi fonts-dejavu-core
+    python3-gi gir1.2-atspi-2.0 python3-pyatspi dbus-daemon fonts-dejavu-core
     # the Windows layer: cross compiler and Wine
     g++-mingw-w64-x86-64 wine64
 )
