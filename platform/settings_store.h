@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zolvantek::platform {
@@ -36,6 +37,17 @@ public:
     // True only when the text is safely stored.
     virtual bool WriteValue(const std::string& keyPath, const char* valueName,
                             const std::string& text) = 0;
+
+    // Several values of one key written in one go, as (name, text): one save of the store
+    // for all of them. True only when every text is safely stored.
+    virtual bool WriteValues(const std::string& keyPath,
+                             const std::vector<std::pair<std::string, std::string>>& values) {
+        bool all = true;
+        for (const auto& [name, text] : values) {
+            all = WriteValue(keyPath, name.c_str(), text) && all;
+        }
+        return all;
+    }
 
     // True only when the key exists and the value existed and was removed.
     virtual bool DeleteValue(const std::string& keyPath, const char* valueName) = 0;

@@ -16,14 +16,18 @@ std::string SeparatorLine(ListKind kind) {
                            std::string(third), std::string(kStartNormal)});
 }
 
-LoadedList LoadList(CRegSettings& settings, ListKind kind, std::int16_t maxItems) {
+namespace {
+
+void AddSlotNames(std::vector<std::string>& names, ListKind kind, std::int16_t maxItems) {
+    for (int slot = 1; slot <= maxItems; ++slot) names.push_back(SlotValueName(kind, slot));
+}
+
+// One list from the texts of its slots 1 to maxItems, starting at `first`.
+LoadedList FromTexts(std::vector<std::string>::iterator first, std::int16_t maxItems) {
     LoadedList list;
     list.slotCaptions.resize(std::max<std::int16_t>(maxItems, 0));
-    std::vector<std::string> names;
-    for (int slot = 1; slot <= maxItems; ++slot) names.push_back(SlotValueName(kind, slot));
-    std::vector<std::string> lines = settings.GetSettings(kListSection, names, "");
-    for (int slot = 1; slot <= maxItems; ++slot) {
-        std::string& line = lines[slot - 1];
+    for (int slot = 1; slot <= maxItems; ++slot, ++first) {
+        std::string& line = *first;
         if (line.empty()) continue;
         list.slotCaptions[slot - 1] = MenuCaption(line);
         list.lines.push_back(std::move(line));
@@ -31,19 +35,38 @@ LoadedList LoadList(CRegSettings& settings, ListKind kind, std::int16_t maxItems
     return list;
 }
 
+}  // namespace
+
+LoadedList LoadList(CRegSettings& settings, ListKind kind, std::int16_t maxItems) {
+    std::vector<std::string> names;
+    AddSlotNames(names, kind, maxItems);
+    std::vector<std::string> lines = settings.GetSettings(kListSection, names, "");
+    return FromTexts(lines.begin(), maxItems);
+}
+
+LoadedLists LoadBothLists(CRegSettings& settings, std::int16_t maxItems) {
+    maxItems = std::max<std::int16_t>(maxItems, 0);
+    std::vector<std::string> names;
+    AddSlotNames(names, ListKind::Directories, maxItems);
+    AddSlotNames(names, ListKind::Programs, maxItems);
+    std::vector<std::string> lines = settings.GetSettings(kListSection, names, "");
+    return {FromTexts(lines.begin(), maxItems), FromTexts(lines.begin() + maxItems, maxItems)};
+}
+
 SavedList SaveList(CRegSettings& settings, ListKind kind, const std::vector<std::string>& lines,
                    std::int16_t maxItems) {
     SavedList saved;
     saved.slotCaptions.resize(std::max<std::int16_t>(maxItems, 0));
+    std::vector<std::pair<std::string, std::string>> values;
     for (int slot = 1; slot <= maxItems; ++slot) {
         const std::string empty;
         const std::string& line =
             static_cast<std::size_t>(slot) <= lines.size() ? lines[slot - 1] : empty;
         if (!line.empty()) saved.slotCaptions[slot - 1] = MenuCaption(line);
-        if (!settings.SaveSetting(kListSection, SlotValueName(kind, slot), line)) {
-            saved.allWritten = false;
-        }
+        values.emplace_back(SlotValueName(kind, slot), line);
     }
+    // The whole list in one save of the store, not one save per slot.
+    saved.allWritten = settings.SaveSettings(kListSection, values);
     return saved;
 }
 

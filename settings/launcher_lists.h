@@ -35,6 +35,13 @@ struct LoadedList {
 // Reads slots 1 to maxItems of one list.
 LoadedList LoadList(CRegSettings& settings, ListKind kind, std::int16_t maxItems);
 
+// Both lists, slots 1 to maxItems each, in one read of the store (the start-up read).
+struct LoadedLists {
+    LoadedList directories;
+    LoadedList programs;
+};
+LoadedLists LoadBothLists(CRegSettings& settings, std::int16_t maxItems);
+
 struct SavedList {
     SlotCaptions slotCaptions;
     bool allWritten = true;  // false when any slot could not be stored

@@ -62,6 +62,16 @@ bool CRegSettings::SaveSetting(const std::string& Section, const std::string& Ke
     return store_->WriteValue(KeyPath(Section), ValueNameFor(Key), Setting);
 }
 
+bool CRegSettings::SaveSettings(const std::string& Section,
+                                const std::vector<std::pair<std::string, std::string>>& Settings) {
+    std::vector<std::pair<std::string, std::string>> named;
+    named.reserve(Settings.size());
+    for (const auto& [key, text] : Settings) {
+        named.emplace_back(key == "*" ? std::string() : key, text);
+    }
+    return store_->WriteValues(KeyPath(Section), named);
+}
+
 bool CRegSettings::DeleteSetting(const std::string& Section, const std::string& Key) {
     if (!Key.empty()) return store_->DeleteValue(KeyPath(Section), ValueNameFor(Key));
     // An empty subkey name would make the registry delete the application key itself.

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/settings_store.h"
@@ -34,6 +35,10 @@ public:
                                          const std::string& Default = "");
     bool SaveSetting(const std::string& Section, const std::string& Key,
                      const std::string& Setting);
+    // SaveSetting for several (key, text) pairs of one section, stored in one go; true only
+    // when all are stored.
+    bool SaveSettings(const std::string& Section,
+                      const std::vector<std::pair<std::string, std::string>>& Settings);
 
     std::string KeyPath(const std::string& section) const;
 

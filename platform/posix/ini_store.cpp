@@ -95,16 +95,22 @@ public:
         const std::string& keyPath, const std::vector<std::string>& valueNames) override {
         std::vector<std::optional<std::string>> values(valueNames.size());
         const auto location = LocateKey(keyPath);
-        if (!location || !QFileInfo::exists(location->filePath)) return values;
+        if (!location) return values;
+        // A missing file reads as an empty one (no values, nothing created): no existence
+        // test of its own is needed.
         QSettings file(location->filePath, LiteralIniFormat());
         if (file.status() != QSettings::NoError) return values;
         // Names in another case are found through one index of the file, built only when an
         // exact name is missing, so a read of all slots stays one pass over the file.
         std::optional<QHash<QString, QString>> byFoldedName;
+        // The section part of every key, made once; the unnamed value is "*" as in SettingsKey.
+        const QString prefix = location->group.isEmpty() ? QString() : location->group + u'/';
         for (std::size_t i = 0; i < valueNames.size(); ++i) {
-            const auto key = SettingsKey(*location, valueNames[i].c_str());
-            if (!key) continue;
-            QVariant value = file.value(*key);
+            const std::string& name = valueNames[i];
+            if (name.find('/') != std::string::npos) continue;
+            const QString key =
+                prefix + (name.empty() ? QStringLiteral("*") : QString::fromLocal8Bit(name));
+            QVariant value = file.value(key);
             if (!value.isValid()) {
                 if (!byFoldedName) {
                     byFoldedName.emplace();
@@ -112,7 +118,7 @@ public:
                         byFoldedName->insert(stored.toCaseFolded(), stored);
                     }
                 }
-                const auto found = byFoldedName->constFind(key->toCaseFolded());
+                const auto found = byFoldedName->constFind(key.toCaseFolded());
                 if (found != byFoldedName->constEnd()) value = file.value(*found);
             }
             const QString text = value.toString();
@@ -139,6 +145,37 @@ public:
             file.setValue(stored, previous);
         } else {
             file.remove(stored);
+        }
+        return false;
+    }
+
+    // One save of the file for all the values, instead of one per value.
+    bool WriteValues(const std::string& keyPath,
+                     const std::vector<std::pair<std::string, std::string>>& values) override {
+        const auto location = LocateKey(keyPath);
+        if (!location) return false;
+        QSettings file(location->filePath, LiteralIniFormat());
+        bool all = true;
+        std::vector<std::pair<QString, QVariant>> previous;
+        for (const auto& [name, text] : values) {
+            const auto key = SettingsKey(*location, name.c_str());
+            if (!key) {
+                all = false;
+                continue;
+            }
+            const QString stored = StoredSpelling(file, *key);
+            previous.emplace_back(stored, file.value(stored));
+            file.setValue(stored, QString::fromLocal8Bit(text.data(), qsizetype(text.size())));
+        }
+        file.sync();
+        if (file.status() == QSettings::NoError) return all;
+        // As in WriteValue: a refused save is taken back from Qt's copy of the file.
+        for (auto it = previous.rbegin(); it != previous.rend(); ++it) {
+            if (it->second.isValid()) {
+                file.setValue(it->first, it->second);
+            } else {
+                file.remove(it->first);
+            }
         }
         return false;
     }
