@@ -36,14 +36,11 @@ void TrayRuntime::Form_Load() {
     state_->Settings.SetAppName(kSettingsAppName);
     state_->MaxItems = kMaxItems;
 
-    form1_ = std::make_unique<Form1>(state_->Settings, state_->MaxItems, state_->EditMode);
     menus_ = std::make_unique<PopupMenus>(state_->MaxItems);
-    // The editor opens from either menu and keeps that menu's items in step with its list.
-    connect(menus_.get(), &PopupMenus::mnuAdd_Click, form1_.get(), &Form1::mnuAdd_Click);
-    connect(menus_.get(), &PopupMenus::mnuAddProgram_Click, form1_.get(),
-            &Form1::mnuAddProgram_Click);
-    connect(form1_.get(), &Form1::slotCaptionsChanged, menus_.get(), &PopupMenus::ShowSlots);
-    connect(form1_.get(), &Form1::helpRequested, this, &OpenHelpSection);
+    // The editor opens from either menu; it is made then, not here.
+    connect(menus_.get(), &PopupMenus::mnuAdd_Click, this, [this] { form1().mnuAdd_Click(); });
+    connect(menus_.get(), &PopupMenus::mnuAddProgram_Click, this,
+            [this] { form1().mnuAddProgram_Click(); });
 
     InitResources();
     QIcon binoculars;
@@ -68,14 +65,32 @@ void TrayRuntime::Form_Load() {
     connect(menus, &PopupMenus::mnuClose_Click, commands, &LaunchCommands::mnuClose_Click);
     connect(menus, &PopupMenus::mnuCloseProg_Click, commands, &LaunchCommands::mnuCloseProg_Click);
 
-    LoadList(ListKind::Directories);
-    LoadList(ListKind::Programs);
+    // Both lists in one read of the store.
+    const LoadedLists lists = LoadBothLists(state_->Settings, state_->MaxItems);
+    ShowList(ListKind::Directories, lists.directories);
+    ShowList(ListKind::Programs, lists.programs);
 }
 
 void TrayRuntime::LoadList(ListKind kind) {
-    const LoadedList list = zolvantek::LoadList(state_->Settings, kind, state_->MaxItems);
-    form1_->SetLines(kind, list.lines);
+    ShowList(kind, zolvantek::LoadList(state_->Settings, kind, state_->MaxItems));
+}
+
+void TrayRuntime::ShowList(ListKind kind, const LoadedList& list) {
+    lines_[int(kind)] = list.lines;
+    if (form1_) form1_->SetLines(kind, list.lines);
     menus_->ShowSlots(kind, list.slotCaptions);
+}
+
+Form1& TrayRuntime::form1() {
+    if (!form1_) {
+        form1_ = std::make_unique<Form1>(state_->Settings, state_->MaxItems, state_->EditMode);
+        // The editor keeps the menu items in step with its lists.
+        connect(form1_.get(), &Form1::slotCaptionsChanged, menus_.get(), &PopupMenus::ShowSlots);
+        connect(form1_.get(), &Form1::helpRequested, this, &OpenHelpSection);
+        form1_->SetLines(ListKind::Directories, lines_[int(ListKind::Directories)]);
+        form1_->SetLines(ListKind::Programs, lines_[int(ListKind::Programs)]);
+    }
+    return *form1_;
 }
 
 void TrayRuntime::OnTrayActivated(QSystemTrayIcon::ActivationReason reason) {

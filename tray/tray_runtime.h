@@ -27,7 +27,8 @@ public:
     void LoadList(ListKind kind);
 
     ModuleState& state() { return *state_; }
-    Form1& form1() { return *form1_; }
+    // The editor window, made on first use: the tray does not pay for it at start-up.
+    Form1& form1();
     PopupMenus& menus() { return *menus_; }
     QSystemTrayIcon& trayIcon() { return *trayIcon_; }
 
@@ -36,6 +37,10 @@ public:
 
 private:
     void ShowPopup(QMenu* menu);
+    void ShowList(ListKind kind, const LoadedList& list);
+
+    // The lines last loaded, for the editor's list boxes when it is made.
+    std::vector<std::string> lines_[2];
 
     std::unique_ptr<ModuleState> state_;
     std::unique_ptr<Form1> form1_;
