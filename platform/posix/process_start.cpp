@@ -1,10 +1,23 @@
 #include "platform/process_start.h"
 
+#include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QFile>
 #include <QProcess>
+#include <QSocketNotifier>
 #include <QString>
 #include <QStringList>
+#include <thread>
+#include <vector>
+
+extern char** environ;
 
 namespace zolvantek::platform {
 namespace {
@@ -18,6 +31,55 @@ QString AsGivenPath(const std::string& path) {
     return text.startsWith(u'/') ? text : QStringLiteral("./") + text;
 }
 
+// The started program is our child until it ends; it is reaped then, when its pidfd turns
+// readable, so no zombie is left and nothing runs while it lives.
+void ReapWhenDone(pid_t pid) {
+    const int fd = int(syscall(SYS_pidfd_open, pid, 0));
+    if (fd < 0 || QCoreApplication::instance() == nullptr) {
+        if (fd >= 0) close(fd);
+        std::thread([pid] { waitpid(pid, nullptr, 0); }).detach();
+        return;
+    }
+    auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [notifier, pid, fd] {
+        waitpid(pid, nullptr, WNOHANG);
+        notifier->setEnabled(false);
+        close(fd);
+        notifier->deleteLater();
+    });
+}
+
+// Starts the program in a session of its own without waiting for it. posix_spawn does not
+// copy this process's memory the way fork does (QProcess::startDetached forks twice and
+// waits for the exec), and reports a failed exec itself. Only a bare command name such as
+// xdg-open is looked up on PATH.
+bool SpawnDetached(const QString& program, const QStringList& arguments, bool searchPath) {
+    std::vector<QByteArray> bytes{QFile::encodeName(program)};
+    for (const QString& a : arguments) bytes.push_back(a.toLocal8Bit());
+    std::vector<char*> argv;
+    for (QByteArray& b : bytes) argv.push_back(b.data());
+    argv.push_back(nullptr);
+
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t none;
+    sigemptyset(&none);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    posix_spawnattr_setflags(&attr,
+                             POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    pid_t pid = 0;
+    const int error = searchPath ? posix_spawnp(&pid, argv[0], nullptr, &attr, argv.data(), environ)
+                                 : posix_spawn(&pid, argv[0], nullptr, &attr, argv.data(), environ);
+    posix_spawnattr_destroy(&attr);
+    if (error != 0) return false;
+    ReapWhenDone(pid);
+    return true;
+}
+
 }  // namespace
 
 bool OpenWithDesktop(const std::string& path, const WindowsStart& /*windows*/) {
@@ -25,14 +87,14 @@ bool OpenWithDesktop(const std::string& path, const WindowsStart& /*windows*/) {
     // would fail where nobody sees it.
     struct stat info {};
     if (path.empty() || HoldsNul(path) || stat(path.c_str(), &info) != 0) return false;
-    return QProcess::startDetached(QStringLiteral("xdg-open"), {AsGivenPath(path)});
+    return SpawnDetached(QStringLiteral("xdg-open"), {AsGivenPath(path)}, true);
 }
 
 bool StartProgram(const std::string& program, const std::string& argumentText,
                   const WindowsStart& /*windows*/) {
     if (program.empty() || HoldsNul(program) || HoldsNul(argumentText)) return false;
-    return QProcess::startDetached(AsGivenPath(program),
-                                   QProcess::splitCommand(QString::fromLocal8Bit(argumentText)));
+    return SpawnDetached(AsGivenPath(program),
+                         QProcess::splitCommand(QString::fromLocal8Bit(argumentText)), false);
 }
 
 }  // namespace zolvantek::platform
