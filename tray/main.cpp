@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QPixmapCache>
 
 #include "tray/tray_runtime.h"
 
@@ -7,6 +8,9 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("ZOLVANTEK"));
     // Hiding the editor or closing a dialog must not end a program that lives in the tray.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Qt's pixmap cache flushes itself on a 30 s timer after anything was put in it (the
+    // icon's pixmap is): without the cache, nothing wakes the idle program.
+    QPixmapCache::setCacheLimit(0);
 
     zolvantek::TrayRuntime runtime;
     runtime.Form_Load();
