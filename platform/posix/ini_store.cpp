@@ -78,17 +78,10 @@ QString StoredGroupSpelling(const QSettings& file, const QString& group) {
 
 class IniStore final : public SettingsStore {
 public:
+    // One value is the case of several with one name: the same lookup, by case or not.
     std::optional<std::string> ReadValue(const std::string& keyPath,
                                          const char* valueName) override {
-        const auto location = LocateKey(keyPath);
-        if (!location || !QFileInfo::exists(location->filePath)) return std::nullopt;
-        const auto key = SettingsKey(*location, valueName);
-        if (!key) return std::nullopt;
-        QSettings file(location->filePath, LiteralIniFormat());
-        if (file.status() != QSettings::NoError) return std::nullopt;
-        const QString text = file.value(StoredSpelling(file, *key)).toString();
-        if (text.isEmpty()) return std::nullopt;
-        return text.toLocal8Bit().toStdString();
+        return ReadValues(keyPath, {valueName == nullptr ? std::string() : valueName}).front();
     }
 
     std::vector<std::optional<std::string>> ReadValues(
@@ -129,24 +122,7 @@ public:
 
     bool WriteValue(const std::string& keyPath, const char* valueName,
                     const std::string& text) override {
-        const auto location = LocateKey(keyPath);
-        if (!location) return false;
-        const auto key = SettingsKey(*location, valueName);
-        if (!key) return false;
-        QSettings file(location->filePath, LiteralIniFormat());
-        const QString stored = StoredSpelling(file, *key);
-        const QVariant previous = file.value(stored);
-        file.setValue(stored, QString::fromLocal8Bit(text.data(), qsizetype(text.size())));
-        file.sync();
-        if (file.status() == QSettings::NoError) return true;
-        // Qt keeps a refused change in its process-wide copy of the file: take it back, so
-        // this program goes on reading what is really stored.
-        if (previous.isValid()) {
-            file.setValue(stored, previous);
-        } else {
-            file.remove(stored);
-        }
-        return false;
+        return WriteValues(keyPath, {{valueName == nullptr ? std::string() : valueName, text}});
     }
 
     // One save of the file for all the values, instead of one per value.
@@ -169,7 +145,8 @@ public:
         }
         file.sync();
         if (file.status() == QSettings::NoError) return all;
-        // As in WriteValue: a refused save is taken back from Qt's copy of the file.
+        // Qt keeps a refused change in its process-wide copy of the file: take it back, so
+        // this program goes on reading what is really stored.
         for (auto it = previous.rbegin(); it != previous.rend(); ++it) {
             if (it->second.isValid()) {
                 file.setValue(it->first, it->second);
