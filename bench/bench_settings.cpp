@@ -20,7 +20,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/ini_file_format.h"
 #include "settings/launcher_lists.h"
 #include "settings/reg_settings.h"
 
@@ -121,7 +120,7 @@ void LoadProgram(benchmark::State& state) {
 // What a Qt programmer would write: open the file, read the forty values.
 void LoadPlain(benchmark::State& state, QSettings::Format format) {
     const QString path = folders->PrepareFor(
-        int(state.range(0)), format == QSettings::IniFormat ? "load-ini" : "load-literal");
+        int(state.range(0)), "load-ini");
     const QStringList keys = SlotKeys("Dir") + SlotKeys("DirP");
     qsizetype loaded = 0;
     for (auto _ : state) {
@@ -152,7 +151,7 @@ void SaveProgram(benchmark::State& state) {
 
 void SavePlain(benchmark::State& state, QSettings::Format format) {
     const QString path = folders->PrepareFor(
-        int(state.range(0)), format == QSettings::IniFormat ? "save-ini" : "save-literal");
+        int(state.range(0)), "save-ini");
     const QStringList keys = SlotKeys("DirP");
     QStringList values;
     for (const std::string& line : ProgramLines()) values << QString::fromStdString(line);
@@ -170,17 +169,16 @@ void SavePlain(benchmark::State& state, QSettings::Format format) {
 // runs while the kernel is still writing another one's file back.
 void PrepareAllFiles() {
     for (const int count : kUnrelatedCounts) {
-        for (const char* use : {"load-program", "load-ini", "load-literal"}) {
+        for (const char* use : {"load-program", "load-ini"}) {
             folders->PrepareFor(count, use);
         }
     }
-    for (const char* use : {"save-program", "save-ini", "save-literal"})
+    for (const char* use : {"save-program", "save-ini"})
         folders->PrepareFor(0, use);
     sync();
 }
 
 void Register(bool smoke) {
-    const QSettings::Format literal = zolvantek::platform::LiteralIniFormat();
     std::vector<benchmark::internal::Benchmark*> all;
     auto load = [&](const char* name, auto&& fn) {
         auto* b = benchmark::RegisterBenchmark(name, fn);
@@ -190,13 +188,11 @@ void Register(bool smoke) {
     };
     load("Load40/program", LoadProgram);
     load("Load40/qsettings", [](benchmark::State& s) { LoadPlain(s, QSettings::IniFormat); });
-    load("Load40/qsettings_literal", [literal](benchmark::State& s) { LoadPlain(s, literal); });
     auto save = [&](const char* name, auto&& fn) {
         all.push_back(benchmark::RegisterBenchmark(name, fn)->Arg(0)->ArgName("unrelated"));
     };
     save("Save20/program", SaveProgram);
     save("Save20/qsettings", [](benchmark::State& s) { SavePlain(s, QSettings::IniFormat); });
-    save("Save20/qsettings_literal", [literal](benchmark::State& s) { SavePlain(s, literal); });
     for (auto* b : all) {
         b->Unit(benchmark::kMicrosecond);
         if (smoke) b->Iterations(1)->Repetitions(1);

@@ -144,16 +144,12 @@ def markdown(r: dict, rows: list[list[str]]) -> str:
         "|---|---|---|---|---|---|",
     ]
     lines += ["| " + " | ".join(row) + " |" for row in rows]
-    literal = [f"{u}: {cell(settings_times(r, 'Load40/qsettings_literal', u))}" for u in UNRELATED]
     lines += [
         "",
         f"Runs: {c['runs']} fresh starts of each program (start-up, memory, first popup: left and right menu in turn); "
         f"{c['presses']} later presses per menu; {c['launches']} launches; {c['idle_runs']} idle "
         f"windows of {c['idle_seconds']:g} s; {c['settings_repetitions']} Google Benchmark "
         "repetitions.",
-        "",
-        "For reference, plain QSettings with the program's own file format (µs, by unrelated "
-        "keys): " + "; ".join(literal) + ".",
         "",
     ]
     woken = {t for runs in r["wakeups_by_thread"]["program"] for t in runs}
@@ -201,7 +197,7 @@ def chart(r: dict, shares: list[tuple[str, float]], out: Path) -> Path | None:
     with open(data / "growth.dat", "w") as f:
         for i, u in enumerate(UNRELATED):
             row = [median(settings_times(r, v, u)) for v in
-                   ("Load40/program", "Load40/qsettings", "Load40/qsettings_literal")]
+                   ("Load40/program", "Load40/qsettings")]
             f.write(f'{i} "{int(u):,}" ' + " ".join(f"{x}" for x in row) + "\n")
     with open(data / "shares.dat", "w") as f:
         for label, share in shares:
@@ -249,8 +245,7 @@ set logscale y
 set xrange [-0.3:3.3]
 set key below
 plot '{data / 'growth.dat'}' using 1:3:xtic(2) title 'ZOLVANTEK' lc rgb '#d95f02' lw 2 pt 7, \\
-     '' using 1:4 title 'plain QSettings' lc rgb '#7570b3' lw 2 pt 5, \\
-     '' using 1:5 title 'QSettings, same format' lc rgb '#66a61e' lw 2 pt 9 dt 2
+     '' using 1:4 title 'plain QSettings' lc rgb '#7570b3' lw 2 pt 5
 unset logscale y
 set xrange [*:*]
 set title 'Each target: figure / limit, log scale (below the line: met)'
