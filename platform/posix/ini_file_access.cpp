@@ -6,12 +6,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSaveFile>
 #include <algorithm>
+#include <chrono>
+#include <random>
+#include <thread>
 
 namespace zolvantek::platform::ini {
 namespace {
@@ -79,6 +83,48 @@ void RemoveLeftovers(const QString& target) {
     }
 }
 
+// QLockFile's own wait looks again only after 100, 300, 700 ms...: a writer that saves
+// often would take the lock back each time before us. Looking every millisecond or so (at
+// random, so two waiters do not keep step) gets a turn, and a process that has just let
+// the lock go leaves a few milliseconds for the others before it takes it again.
+class LockTurn {
+public:
+    bool Take(QLockFile& lock) {
+        const auto sinceRelease = std::chrono::steady_clock::now() - released_;
+        if (sinceRelease < kCourtesy) std::this_thread::sleep_for(kCourtesy - sinceRelease);
+        QDeadlineTimer deadline(kLockWaitMs);
+        std::uniform_int_distribution<int> pauseUs(200, 1200);
+        std::optional<std::chrono::steady_clock::time_point> unreadableSince;
+        for (;;) {
+            if (lock.tryLock(0)) return true;
+            if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired()) return false;
+            // A writer killed between making its lock and writing its name into it leaves
+            // an empty lock that Qt would wait out for the whole stale time.
+            qint64 pid = 0;
+            QString host;
+            QString app;
+            if (lock.getLockInfo(&pid, &host, &app)) {
+                unreadableSince.reset();
+            } else if (!unreadableSince) {
+                unreadableSince = std::chrono::steady_clock::now();
+            } else if (std::chrono::steady_clock::now() - *unreadableSince > kUnreadable) {
+                lock.removeStaleLockFile();
+                unreadableSince.reset();
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(pauseUs(random_)));
+        }
+    }
+    void Released() { released_ = std::chrono::steady_clock::now(); }
+
+private:
+    static constexpr std::chrono::milliseconds kCourtesy{4};
+    static constexpr std::chrono::milliseconds kUnreadable{500};
+    std::chrono::steady_clock::time_point released_;
+    std::minstd_rand random_{std::random_device{}()};
+};
+
+thread_local LockTurn lockTurn;
+
 bool Save(const QString& target, const std::string& bytes) {
     QSaveFile out(target);
     // Never write over the file in place: that is what could leave half of it.
@@ -130,7 +176,14 @@ bool EditSettingsFile(const QString& path, const Edit& edit, bool createMissing)
     }
     QLockFile lock(lockPath);
     lock.setStaleLockTime(kStaleLockMs);
-    if (!lock.tryLock(kLockWaitMs)) return false;
+    if (!lockTurn.Take(lock)) return false;
+    struct ReleaseAtEnd {
+        QLockFile& lock;
+        ~ReleaseAtEnd() {
+            lock.unlock();
+            lockTurn.Released();
+        }
+    } release{lock};
 
     const FileBytes current = ReadSettingsFile(*target);
     if (current.status == FileStatus::Refused) return false;

@@ -1,0 +1,172 @@
+#pragma once
+// Real faults for the settings file tests: small file systems mounted for the test, other
+// processes, and a guard against calls that never return.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace zolvantek::test_support {
+
+inline std::string Slurp(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void Spit(const std::filesystem::path& path, const std::string& bytes) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// Runs `work` in a forked copy of this process. The result, or nothing when it did not
+// return within `limit` (the copy is killed then): a hang fails the test instead of
+// stalling the run.
+inline std::optional<bool> RunsWithin(std::chrono::milliseconds limit,
+                                      const std::function<bool()>& work) {
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) _exit(work() ? 0 : 1);
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            return std::nullopt;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// A file system of its own below `dir`, unmounted when the test ends. Mounting needs root:
+// where it cannot be done, Reason() says why and the test skips.
+class ScratchMount {
+public:
+    explicit ScratchMount(std::filesystem::path dir) : dir_(std::move(dir)) {
+        std::filesystem::create_directories(dir_);
+    }
+    ~ScratchMount() {
+        if (mounted_) umount2(dir_.c_str(), MNT_DETACH);
+        std::error_code ignored;
+        if (!image_.empty()) std::filesystem::remove(image_, ignored);
+    }
+    bool Tmpfs(const std::string& size) {
+        const std::string options = "size=" + size + ",mode=0755";
+        return Done(mount("tmpfs", dir_.c_str(), "tmpfs", 0, options.c_str()) == 0, "tmpfs");
+    }
+    // ext2 with 128-byte inodes: file times in whole seconds, as on FAT or some network
+    // homes.
+    bool CoarseExt2(const std::filesystem::path& image) {
+        image_ = image;
+        const std::string make = "truncate -s 16M '" + image.string() +
+                                 "' && mke2fs -q -t ext2 -I 128 -F '" + image.string() +
+                                 "' >/dev/null 2>&1";
+        if (std::system(make.c_str()) != 0) return Done(false, "mke2fs (e2fsprogs)");
+        const std::string attach =
+            "mount -o loop '" + image.string() + "' '" + dir_.string() + "' 2>/dev/null";
+        return Done(std::system(attach.c_str()) == 0, "a loop-mounted ext2 image");
+    }
+    bool ReadOnly() {
+        return mount(nullptr, dir_.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+    }
+    bool ReadWrite() { return mount(nullptr, dir_.c_str(), nullptr, MS_REMOUNT, nullptr) == 0; }
+    const std::string& Reason() const { return reason_; }
+
+private:
+    bool Done(bool ok, const char* what) {
+        mounted_ = ok;
+        if (!ok) {
+            reason_ = std::string("cannot mount ") + what + " here (" +
+                      (geteuid() == 0 ? std::strerror(errno) : "not root") +
+                      "); the test needs root, as in CI";
+        }
+        return ok;
+    }
+    std::filesystem::path dir_;
+    std::filesystem::path image_;
+    bool mounted_ = false;
+    std::string reason_;
+};
+
+// Another process, talked to through its standard input and output.
+class ChildProcess {
+public:
+    explicit ChildProcess(const std::vector<std::string>& argv) {
+        int toChild[2];
+        int fromChild[2];
+        if (pipe(toChild) != 0 || pipe(fromChild) != 0) return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, toChild[0], 0);
+        posix_spawn_file_actions_adddup2(&actions, fromChild[1], 1);
+        posix_spawn_file_actions_addclose(&actions, toChild[1]);
+        posix_spawn_file_actions_addclose(&actions, fromChild[0]);
+        std::vector<char*> args;
+        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        if (posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ) != 0) pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        close(toChild[0]);
+        close(fromChild[1]);
+        input_ = toChild[1];
+        output_ = fdopen(fromChild[0], "r");
+    }
+    ~ChildProcess() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            Wait();
+        }
+        if (input_ >= 0) close(input_);
+        if (output_ != nullptr) fclose(output_);
+    }
+    // The next line it printed, without its line end; empty once it has ended.
+    std::string ReadLine() {
+        char buffer[256];
+        if (output_ == nullptr || fgets(buffer, sizeof buffer, output_) == nullptr) return {};
+        std::string line(buffer);
+        if (!line.empty() && line.back() == '\n') line.pop_back();
+        return line;
+    }
+    void CloseInput() {
+        if (input_ >= 0) close(input_);
+        input_ = -1;
+    }
+    void Kill() {
+        if (pid_ > 0) kill(pid_, SIGKILL);
+    }
+    // Its exit code, or -1 when it was killed.
+    int Wait() {
+        if (pid_ <= 0) return -1;
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    bool Started() const { return pid_ > 0; }
+
+private:
+    pid_t pid_ = -1;
+    int input_ = -1;
+    FILE* output_ = nullptr;
+};
+
+}  // namespace zolvantek::test_support
