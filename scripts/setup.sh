@@ -13,6 +13,8 @@ ZOLVANTEK_PACKAGES=(
     python3-gi gir1.2-atspi-2.0 python3-pyatspi dbus-daemon fonts-dejavu-core
     # the Windows layer: cross compiler and Wine
     g++-mingw-w64-x86-64 wine64
+    # the settings file's tests: libFuzzer (clang), ext2 images with whole-second times
+    clang-14 libclang-rt-14-dev e2fsprogs util-linux
 )
 
 zolvantek_missing_packages() {

@@ -26,6 +26,12 @@ cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     run_ctest --test-dir build-asan -j"$jobs" --output-on-failure
 
+step "settings file reader and writer under libFuzzer (clang)"
+CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DZOLVANTEK_GUI=OFF -DZOLVANTEK_E2E=OFF -DZOLVANTEK_BENCH=OFF -DZOLVANTEK_FUZZ=ON >/dev/null
+cmake --build build-fuzz -j"$jobs" --target ini_text_fuzz
+run_ctest --test-dir build-fuzz -L fuzz --output-on-failure -V | grep -Ev '^[0-9]+: (#|INFO)'
+
 step "Windows build (MinGW-w64) and tests under Wine"
 cmake -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null

@@ -23,8 +23,15 @@ void LaunchCommands::ShowMessage(const std::string& text) {
     if (!text.empty()) boxes_.Show(nullptr, QString::fromLocal8Bit(text));
 }
 
+// A message for a start that failed after the click was handled: this object may be gone.
+std::function<void(const std::string&)> LaunchCommands::LateMessage() {
+    return [self = QPointer<LaunchCommands>(this)](const std::string& text) {
+        if (self) self->ShowMessage(text);
+    };
+}
+
 void LaunchCommands::mnuDir_Click(int Index) {
-    ShowMessage(LaunchDirectory(state_, Index, starter_));
+    ShowMessage(LaunchDirectory(state_, Index, starter_, LateMessage()));
 }
 
 void LaunchCommands::mnuDirP_Click(int Index) {
@@ -38,7 +45,7 @@ void LaunchCommands::mnuZOLVANTEKProg_Click() { About(); }
 void LaunchCommands::mnuClose_Click() { Close(); }
 void LaunchCommands::mnuCloseProg_Click() { Close(); }
 
-void LaunchCommands::Help() { ShowMessage(StartHelp(starter_)); }
+void LaunchCommands::Help() { ShowMessage(StartHelp(starter_, LateMessage())); }
 
 void LaunchCommands::About() {
     boxes_.Show(nullptr, QString::fromLocal8Bit(AboutText()), QString::fromLatin1(kAboutCaption));

@@ -36,6 +36,7 @@ public slots:
 
 private:
     void ShowMessage(const std::string& text);
+    std::function<void(const std::string&)> LateMessage();
     void Help();
     void About();
     void Close();

@@ -28,8 +28,10 @@ LaunchRead Message(const char* text) { return {text, false, {}, {}}; }
 
 class PlatformStarter final : public ProcessStarter {
 public:
-    bool OpenWithDesktop(const std::string& path, const platform::WindowsStart& windows) override {
-        return platform::OpenWithDesktop(path, windows);
+    platform::OpenResult OpenWithDesktop(const std::string& path,
+                                         const platform::WindowsStart& windows,
+                                         const std::function<void()>& failedLater) override {
+        return platform::OpenWithDesktop(path, windows, failedLater);
     }
     bool StartProgram(const std::string& program, const std::string& argumentText,
                       const platform::WindowsStart& windows) override {
@@ -105,7 +107,15 @@ ProcessStarter& SystemProcessStarter() {
     return starter;
 }
 
-std::string LaunchDirectory(ModuleState& state, int index, ProcessStarter& starter) {
+// The message for a late failure, handed on as text.
+std::function<void()> Later(const std::function<void(const std::string&)>& failedLater,
+                            const char* message) {
+    if (!failedLater) return {};
+    return [failedLater, message] { failedLater(message); };
+}
+
+std::string LaunchDirectory(ModuleState& state, int index, ProcessStarter& starter,
+                            const std::function<void(const std::string&)>& failedLater) {
     // An empty slot has nothing to open: its item was shown for an entry that is gone now.
     const LaunchRead read = ReadDirLaunch(state, SlotValueName(ListKind::Directories, index));
     if (!read.found) return kDirectoryMissing;
@@ -115,8 +125,15 @@ std::string LaunchDirectory(ModuleState& state, int index, ProcessStarter& start
         ExplorerPath(windowsDir),
         ExplorerCommandLine(windowsDir, state.ExplorerSwitches, read.result),
         state.LaunchWindowStyle};
-    // A file manager that cannot be started gets the same message as a program.
-    return starter.OpenWithDesktop(read.result, explorer) ? std::string() : kProgramMissing;
+    switch (starter.OpenWithDesktop(read.result, explorer, Later(failedLater, kNoFileManager))) {
+        case platform::OpenResult::Started:
+            return {};
+        case platform::OpenResult::Missing:
+            return kDirectoryMissing;
+        case platform::OpenResult::NoOpener:
+            break;
+    }
+    return kNoFileManager;
 }
 
 std::string LaunchProgram(ModuleState& state, int index, ProcessStarter& starter) {
@@ -129,12 +146,15 @@ std::string LaunchProgram(ModuleState& state, int index, ProcessStarter& starter
                                                                     : kProgramMissing;
 }
 
-std::string StartHelp(ProcessStarter& starter) {
+std::string StartHelp(ProcessStarter& starter,
+                      const std::function<void(const std::string&)>& failedLater) {
     const std::string windowsDir = GetWindowsDir();
     const std::string folder = platform::ProgramFolder();
     const platform::WindowsStart viewer{HelpViewerPath(windowsDir),
                                         HelpCommandLine(windowsDir, folder), kHelpShowWindow};
-    return starter.OpenWithDesktop(HelpPagePath(folder), viewer) ? std::string() : kHelpNotStarted;
+    const auto result =
+        starter.OpenWithDesktop(HelpPagePath(folder), viewer, Later(failedLater, kHelpNotStarted));
+    return result == platform::OpenResult::Started ? std::string() : kHelpNotStarted;
 }
 
 }  // namespace zolvantek

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,8 @@ namespace zolvantek {
 inline constexpr const char* kDirectoryMissing = "Directory does not Exist!";
 inline constexpr const char* kProgramMissing = "Program Does Not Exist!";
 inline constexpr const char* kHelpNotStarted = "The help viewer could not be started.";
+inline constexpr const char* kNoFileManager =
+    "No file manager could be started for this directory.";
 
 // The help viewer starts minimized.
 inline constexpr std::int16_t kHelpShowWindow = 2;
@@ -53,8 +56,9 @@ std::string HelpPagePath(std::string_view programFolder);
 class ProcessStarter {
 public:
     virtual ~ProcessStarter() = default;
-    virtual bool OpenWithDesktop(const std::string& path,
-                                 const platform::WindowsStart& windows) = 0;
+    virtual platform::OpenResult OpenWithDesktop(const std::string& path,
+                                                 const platform::WindowsStart& windows,
+                                                 const std::function<void()>& failedLater) = 0;
     virtual bool StartProgram(const std::string& program, const std::string& argumentText,
                               const platform::WindowsStart& windows) = 0;
 };
@@ -63,11 +67,15 @@ public:
 ProcessStarter& SystemProcessStarter();
 
 // One click on item `index` of a list menu, from the fresh read to the started process.
-// Returns the message to show, or an empty text when the process started.
-std::string LaunchDirectory(ModuleState& state, int index, ProcessStarter& starter);
+// Returns the message to show, or an empty text when the process started. A directory
+// entry always answers with a directory message; `failedLater` gets the message for a file
+// manager that gives up after it was started.
+std::string LaunchDirectory(ModuleState& state, int index, ProcessStarter& starter,
+                            const std::function<void(const std::string&)>& failedLater = {});
 std::string LaunchProgram(ModuleState& state, int index, ProcessStarter& starter);
 
 // Opens the help; the message to show, or an empty text when the viewer started.
-std::string StartHelp(ProcessStarter& starter);
+std::string StartHelp(ProcessStarter& starter,
+                      const std::function<void(const std::string&)>& failedLater = {});
 
 }  // namespace zolvantek

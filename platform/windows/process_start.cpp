@@ -35,8 +35,9 @@ bool Start(const WindowsStart& start) {
 
 }  // namespace
 
-bool OpenWithDesktop(const std::string& /*path*/, const WindowsStart& windows) {
-    return Start(windows);
+OpenResult OpenWithDesktop(const std::string& /*path*/, const WindowsStart& windows,
+                           const std::function<void()>& /*failedLater*/) {
+    return Start(windows) ? OpenResult::Started : OpenResult::NoOpener;
 }
 
 bool StartProgram(const std::string& /*program*/, const std::string& /*argumentText*/,

@@ -4,6 +4,8 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <QCoreApplication>
+#include <QTimer>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -129,7 +131,8 @@ TEST_F(PosixLaunchTest, ProgramWithoutFolderIsTheOneInTheCurrentFolderNotOnPath)
     MakeScript("on-path/zolvantek-probe");
     const std::string inCwd = MakeScript("cwd/zolvantek-probe");
     setenv("PATH", (Missing("on-path") + ":/usr/bin:/bin").c_str(), 1);
-    ASSERT_TRUE(In(scratch_ / "cwd", [] { return platform::StartProgram("zolvantek-probe", "", {}); }));
+    ASSERT_TRUE(
+        In(scratch_ / "cwd", [] { return platform::StartProgram("zolvantek-probe", "", {}); }));
     const auto argv = TakeLog();
     ASSERT_TRUE(argv);
     EXPECT_EQ(fs::canonical(scratch_ / "cwd" / argv->front()), fs::canonical(inCwd));
@@ -140,15 +143,53 @@ TEST_F(PosixLaunchTest, FoldersOpenThroughXdgOpenOnPathAndANameLikeAnOptionStays
     MakeScript("bin/xdg-open");
     setenv("PATH", (Missing("bin") + ":/usr/bin:/bin").c_str(), 1);
     MakeDir("-odd");
-    ASSERT_TRUE(In(scratch_, [] { return platform::OpenWithDesktop("-odd", {}); }));
+    ASSERT_TRUE(In(scratch_, [] {
+        return platform::OpenWithDesktop("-odd", {}) == platform::OpenResult::Started;
+    }));
     const auto argv = TakeLog();
     ASSERT_TRUE(argv);
     EXPECT_EQ(argv->back(), "./-odd");
 
-    // Nothing to open, or no opener: not started.
-    EXPECT_FALSE(platform::OpenWithDesktop(Missing("absent"), {}));
+    // Nothing to open, or no opener: not started, and each says which.
+    EXPECT_EQ(platform::OpenWithDesktop(Missing("absent"), {}), platform::OpenResult::Missing);
     setenv("PATH", Missing("no-opener-here").c_str(), 1);
-    EXPECT_FALSE(platform::OpenWithDesktop(Missing("-odd"), {}));
+    EXPECT_EQ(platform::OpenWithDesktop(Missing("-odd"), {}), platform::OpenResult::NoOpener);
+}
+
+TEST_F(PosixLaunchTest, DirectoryEntriesAnswerWithDirectoryMessagesWhateverFails) {
+    MakeDir("bin");
+    const std::string opener = MakeFile("bin/xdg-open", "#!/bin/sh\nexit 3\n");
+    chmod(opener.c_str(), 0755);
+    setenv("PATH", (Missing("bin") + ":/usr/bin:/bin").c_str(), 1);
+    const std::string folder = MakeDir("plainfolder");
+    fs::create_directory_symlink("loop", scratch_ / "loop");
+
+    // The lookup matches these, but no folder of that name can be opened.
+    Store("Dir1", "Wild | " + Missing("plain*") + " | Form | Normal");
+    Store("Dir2", "Loop | " + Missing("loop") + " | Form | Normal");
+    EXPECT_EQ(LaunchDirectory(state_, 1, SystemProcessStarter()), kDirectoryMissing);
+    EXPECT_EQ(LaunchDirectory(state_, 2, SystemProcessStarter()), kDirectoryMissing);
+
+    // xdg-open that finds no handler ends with an error a moment later: that is reported,
+    // from the event loop, as a file manager that could not be started.
+    int argc = 1;
+    char name[] = "unit_tests";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    Store("Dir3", "Here | " + folder + " | Form | Normal");
+    std::string late;
+    EXPECT_EQ(LaunchDirectory(state_, 3, SystemProcessStarter(),
+                              [&](const std::string& text) {
+                                  late = text;
+                                  app.quit();
+                              }),
+              "");
+    QTimer::singleShot(10000, &app, &QCoreApplication::quit);
+    app.exec();
+    EXPECT_EQ(late, kNoFileManager);
+    // Without any opener the answer comes at once.
+    setenv("PATH", Missing("no-opener-here").c_str(), 1);
+    EXPECT_EQ(LaunchDirectory(state_, 3, SystemProcessStarter()), kNoFileManager);
 }
 
 }  // namespace

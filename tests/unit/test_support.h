@@ -86,7 +86,8 @@ protected:
         std::vector<std::string> values;
         for (const ListKind kind : {ListKind::Directories, ListKind::Programs}) {
             for (int slot = 1; slot <= 20; ++slot) {
-                values.push_back(state_.Settings.GetSetting(kListSection, SlotValueName(kind, slot)));
+                values.push_back(
+                    state_.Settings.GetSetting(kListSection, SlotValueName(kind, slot)));
             }
         }
         return values;
@@ -114,9 +115,12 @@ public:
         std::string argumentText;
         platform::WindowsStart windows;
     };
-    bool OpenWithDesktop(const std::string& path, const platform::WindowsStart& windows) override {
+    platform::OpenResult OpenWithDesktop(const std::string& path,
+                                         const platform::WindowsStart& windows,
+                                         const std::function<void()>& failedLater) override {
         calls.push_back({"open", path, {}, windows});
-        return succeed;
+        later = failedLater;
+        return succeed ? platform::OpenResult::Started : platform::OpenResult::NoOpener;
     }
     bool StartProgram(const std::string& program, const std::string& argumentText,
                       const platform::WindowsStart& windows) override {
@@ -125,6 +129,7 @@ public:
     }
     std::vector<Call> calls;
     bool succeed = true;
+    std::function<void()> later;  // what a late failure of the last opener would run
 };
 
 }  // namespace zolvantek::test_support

@@ -79,7 +79,8 @@ TEST(WineWindowsDirectory, IsWhatTheSystemReports) {
 TEST_F(WineLaunchTest, LookupSkipsHiddenAndSystemEntriesAndAMalformedPathFails) {
     for (const auto& [path, attribute] :
          {std::pair(MakeFile("a-hidden.txt"), FILE_ATTRIBUTE_HIDDEN),
-          {MakeFile("b-system.txt"), FILE_ATTRIBUTE_SYSTEM}, {MakeDir("hidden folder"), FILE_ATTRIBUTE_HIDDEN}}) {
+          {MakeFile("b-system.txt"), FILE_ATTRIBUTE_SYSTEM},
+          {MakeDir("hidden folder"), FILE_ATTRIBUTE_HIDDEN}}) {
         ASSERT_TRUE(SetFileAttributesA(path.c_str(), attribute));
         EXPECT_EQ(FindFirstEntry(path).status, LookupStatus::NotFound) << path;
     }
@@ -147,7 +148,8 @@ TEST_F(WineLaunchTest, StartWordsBecomeTheShowValueTheProgramReceives) {
         EXPECT_EQ(report->at("showWindow"), show) << word;
     }
     // Folders and help go through the same start, with their own command lines.
-    ASSERT_TRUE(platform::OpenWithDesktop("ignored", {probe, probe + " /n, /e, C:\\", 2}));
+    ASSERT_EQ(platform::OpenWithDesktop("ignored", {probe, probe + " /n, /e, C:\\", 2}),
+              platform::OpenResult::Started);
     const auto report = TakeReport();
     ASSERT_TRUE(report);
     EXPECT_EQ(report->at("commandLine"), probe + " /n, /e, C:\\");
