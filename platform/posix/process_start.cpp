@@ -73,6 +73,7 @@ bool SpawnDetached(const QString& program, const QStringList& arguments, bool se
     std::vector<QByteArray> bytes{QFile::encodeName(program)};
     for (const QString& a : arguments) bytes.push_back(a.toLocal8Bit());
     std::vector<char*> argv;
+    argv.reserve(bytes.size() + 1);
     for (QByteArray& b : bytes) argv.push_back(b.data());
     argv.push_back(nullptr);
 

@@ -31,7 +31,9 @@ using test_support::Spit;
 std::vector<std::string> Entries(const std::string& tag, int count) {
     std::vector<std::string> lines;
     for (int n = 1; n <= count; ++n) {
-        lines.push_back(tag + " " + std::to_string(n) + " | /srv/" + tag + " | Explorer | Normal");
+        std::string line = tag;
+        line.append(" ").append(std::to_string(n)).append(" | /srv/").append(tag);
+        lines.push_back(line.append(" | Explorer | Normal"));
     }
     return lines;
 }
@@ -234,7 +236,7 @@ TEST_F(IniFileTest, ALockLeftByAKilledProcessIsTakenOver) {
 
 TEST_F(IniFileTest, AFileOverSixteenMebibytesIsRefusedAtReadAndAtSave) {
     std::string big = "[Directories]\nDir1=A | /a | Explorer | Normal\n";
-    big += std::string(16 * 1024 * 1024, '#');
+    big += std::string(std::size_t{16} * 1024 * 1024, '#');
     Spit(File(), big);
     EXPECT_TRUE(Stored(ListKind::Directories).empty());
     EXPECT_FALSE(SaveNow(ListKind::Directories, Entries("New", 1)));
