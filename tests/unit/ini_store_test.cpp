@@ -352,7 +352,13 @@ TEST_F(IniFileTest, WritersKilledAtRandomLeaveTheOldOrTheNewListAndNoTemporaryFi
         leftoversSeen += Leftovers().empty() ? 0 : 1;
     }
     EXPECT_EQ(killedMidway, 200);
+    // What a writer killed between writing its temporary file and renaming it leaves; a
+    // person's copy beside it is no temporary file.
+    Spit(File().string() + ".Xy12Zq", Slurp(File()));
+    Spit(File().string() + ".backup", "mine");
     ASSERT_TRUE(SaveNow(ListKind::Programs, Entries("Prog", 1)));
+    EXPECT_EQ(Slurp(File().string() + ".backup"), "mine");
+    fs::remove(File().string() + ".backup");
     EXPECT_TRUE(Leftovers().empty());
     std::cout << "killed " << killedMidway << " writers; " << leftoversSeen
               << " times a temporary file was left, each gone after the next save\n";
