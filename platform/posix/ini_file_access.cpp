@@ -2,16 +2,19 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSaveFile>
+#include <QSysInfo>
 #include <algorithm>
 #include <chrono>
 #include <random>
@@ -83,34 +86,48 @@ void RemoveLeftovers(const QString& target) {
     }
 }
 
+// A lock (or one of the ".rmlock" helpers QLockFile makes while it takes over a stale lock)
+// whose writer is gone: it names a process of this machine that no longer runs, or it
+// was left empty by a writer killed before it wrote its name. Qt would wait those out for
+// its whole stale time, or for good when a helper is stuck. Removing one is safe: Qt's
+// removal fails on a lock whose owner still holds it open.
+bool Abandoned(const QString& lockPath) {
+    QLockFile lock(lockPath);
+    qint64 pid = 0;
+    QString host;
+    QString app;
+    if (lock.getLockInfo(&pid, &host, &app)) {
+        const bool here = host.isEmpty() || host == QSysInfo::machineHostName();
+        return here && pid > 0 && kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+    }
+    const QFileInfo info(lockPath);
+    return info.exists() && info.lastModified().msecsTo(QDateTime::currentDateTime()) > 1500;
+}
+
+void RemoveIfAbandoned(const QString& lockPath) {
+    if (Abandoned(lockPath)) QLockFile(lockPath).removeStaleLockFile();
+}
+
 // QLockFile's own wait looks again only after 100, 300, 700 ms...: a writer that saves
 // often would take the lock back each time before us. Looking every millisecond or so (at
 // random, so two waiters do not keep step) gets a turn, and a process that has just let
 // the lock go leaves a few milliseconds for the others before it takes it again.
 class LockTurn {
 public:
-    bool Take(QLockFile& lock) {
+    bool Take(QLockFile& lock, const QString& lockPath) {
         const auto sinceRelease = std::chrono::steady_clock::now() - released_;
         if (sinceRelease < kCourtesy) std::this_thread::sleep_for(kCourtesy - sinceRelease);
         QDeadlineTimer deadline(kLockWaitMs);
         std::uniform_int_distribution<int> pauseUs(200, 1200);
-        std::optional<std::chrono::steady_clock::time_point> unreadableSince;
         for (;;) {
-            if (lock.tryLock(0)) return true;
-            if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired()) return false;
-            // A writer killed between making its lock and writing its name into it leaves
-            // an empty lock that Qt would wait out for the whole stale time.
-            qint64 pid = 0;
-            QString host;
-            QString app;
-            if (lock.getLockInfo(&pid, &host, &app)) {
-                unreadableSince.reset();
-            } else if (!unreadableSince) {
-                unreadableSince = std::chrono::steady_clock::now();
-            } else if (std::chrono::steady_clock::now() - *unreadableSince > kUnreadable) {
-                lock.removeStaleLockFile();
-                unreadableSince.reset();
+            if (lock.tryLock(0)) {
+                for (const char* helper : {".rmlock", ".rmlock.rmlock"}) {
+                    RemoveIfAbandoned(lockPath + QLatin1String(helper));
+                }
+                return true;
             }
+            if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired()) return false;
+            RemoveIfAbandoned(lockPath);
             std::this_thread::sleep_for(std::chrono::microseconds(pauseUs(random_)));
         }
     }
@@ -118,7 +135,6 @@ public:
 
 private:
     static constexpr std::chrono::milliseconds kCourtesy{4};
-    static constexpr std::chrono::milliseconds kUnreadable{500};
     std::chrono::steady_clock::time_point released_;
     std::minstd_rand random_{std::random_device{}()};
 };
@@ -176,7 +192,7 @@ bool EditSettingsFile(const QString& path, const Edit& edit, bool createMissing)
     }
     QLockFile lock(lockPath);
     lock.setStaleLockTime(kStaleLockMs);
-    if (!lockTurn.Take(lock)) return false;
+    if (!lockTurn.Take(lock, lockPath)) return false;
     struct ReleaseAtEnd {
         QLockFile& lock;
         ~ReleaseAtEnd() {
