@@ -13,6 +13,9 @@ ZOLVANTEK_PACKAGES=(
     python3-gi gir1.2-atspi-2.0 python3-pyatspi dbus-daemon fonts-dejavu-core
     # the Windows layer: cross compiler and Wine
     g++-mingw-w64-x86-64 wine64
+    # install layout and Debian package: icons drawn from the SVG, validators for the menu
+    # entry and metainfo, the package's Depends and checks, the manual page, xdg-open
+    librsvg2-bin desktop-file-utils appstream dpkg-dev lintian man-db xdg-utils
 )
 
 zolvantek_missing_packages() {
