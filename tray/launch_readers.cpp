@@ -101,8 +101,8 @@ const char* const kDataFromProgram = ZOLVANTEK_DATA_FROM_PROGRAM;
 
 std::string HelpPagePath(std::string_view programFolder) {
     const std::string folder(programFolder);
-    const std::string installed = folder + "/" + kDataFromProgram + "/help/zolvantek.html";
-    const std::string beside = folder + "/help/zolvantek.html";
+    std::string installed = folder + "/" + kDataFromProgram + "/help/zolvantek.html";
+    std::string beside = folder + "/help/zolvantek.html";
     std::error_code failed;
     if (!std::filesystem::is_regular_file(installed, failed) &&
         std::filesystem::is_regular_file(beside, failed)) {

@@ -61,7 +61,7 @@ std::string WriteAtomically(const std::string& file, const std::string& text) {
     const std::string error = written ? std::string() : Errno(temporary);
     close(fd);
     if (written && rename(temporary.c_str(), file.c_str()) == 0) return {};
-    const std::string failure = written ? Errno(file) : error;
+    std::string failure = written ? Errno(file) : error;
     unlink(temporary.c_str());
     return failure;
 }

@@ -16,6 +16,8 @@ public:
     PrivateRuntimeDir(const PrivateRuntimeDir&) = delete;
     PrivateRuntimeDir& operator=(const PrivateRuntimeDir&) = delete;
 
+    const std::string& path() const { return dir_; }
+
 private:
     std::string dir_;
     std::string saved_;

@@ -65,11 +65,11 @@ TEST(SingleInstancePosix, AKilledHolderAndItsStartedProgramsDoNotBlockTheNextSta
 
 TEST(SingleInstancePosix, ALockPlaceThatCannotBeUsedIsReportedNotTakenForAnotherInstance) {
     const test_support::PrivateRuntimeDir runtime;
-    const std::string dir = std::getenv("XDG_RUNTIME_DIR");
+    const std::string& dir = runtime.path();
     // Someone put a folder, or a link, where the lock file goes.
     std::filesystem::create_directory(dir + "/" + kId + ".lock");
     std::filesystem::create_symlink("/etc/passwd", dir + "/" + kId + "Link.lock");
-    for (const std::string id : {std::string(kId), std::string(kId) + "Link"}) {
+    for (const std::string& id : {std::string(kId), std::string(kId) + "Link"}) {
         const SingleInstance mark(id);
         EXPECT_EQ(mark.state(), State::Unknown) << id;
         EXPECT_NE(mark.error().find(".lock"), std::string::npos) << mark.error();
