@@ -14,8 +14,9 @@ ZOLVANTEK_PACKAGES=(
     # the Windows layer: cross compiler and Wine
     g++-mingw-w64-x86-64 wine64
     # install layout and Debian package: icons drawn from the SVG, validators for the menu
-    # entry and metainfo, the package's Depends and checks, the manual page, xdg-open
-    librsvg2-bin desktop-file-utils appstream dpkg-dev lintian man-db xdg-utils
+    # entry and metainfo, CPack's Depends (file, dpkg-shlibdeps), lintian, the manual page,
+    # and xdg-open, which the package depends on
+    librsvg2-bin desktop-file-utils appstream file dpkg-dev lintian man-db xdg-utils
 )
 
 zolvantek_missing_packages() {
