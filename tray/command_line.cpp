@@ -56,6 +56,12 @@ std::optional<int> RunCommandLine(const QStringList& arguments) {
         QStringLiteral("Start ZOLVANTEK with your desktop session (on) or not (off), then end."),
         QStringLiteral("on|off"));
     parser.addOption(autostart);
+    // A session manager restores the program with Qt's own "-session <id>", which QApplication
+    // reads from the same arguments: taken here so that restoring works, and not listed.
+    QCommandLineOption session(QStringLiteral("session"), QString(), QStringLiteral("id"));
+    session.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(session);
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
 
     if (!parser.parse(arguments)) return UsageError(parser, parser.errorText());
     if (parser.isSet(help)) {

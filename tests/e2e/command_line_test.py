@@ -76,6 +76,9 @@ class WithoutADisplay(unittest.TestCase):
         for extra in ({}, {"QT_QPA_PLATFORM": "xcb"}, {"DISPLAY": unused}):
             done = zolvantek(env={**self.env, **extra})
             self.assertEqual((done.returncode, done.stdout, done.stderr), (1, "", NO_DISPLAY), extra)
+        # A session manager's restore goes as far as the display, like a plain start.
+        done = zolvantek("-session", "1a2b3c", env=self.env)
+        self.assertEqual((done.returncode, done.stderr), (1, NO_DISPLAY))
         # A platform that needs no display still starts (the widget tests rely on it).
         program = subprocess.Popen([str(PROGRAM)], env={**self.env, "QT_QPA_PLATFORM": "offscreen"},
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
