@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine (installing what is missing), builds ZOLVANTEK and runs it.
 # With a display it goes into the desktop's notification area; without one it runs on a
-# virtual screen with a tray host and saves a screenshot of its open menu.
+# virtual screen with a tray host, on sample entries in a settings folder of its own, and
+# saves screenshots of both menus and the list editor.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/setup.sh

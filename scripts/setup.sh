@@ -15,6 +15,10 @@ ZOLVANTEK_PACKAGES=(
     g++-mingw-w64-x86-64 wine64
     # the settings file's tests: libFuzzer (clang), ext2 images with whole-second times
     clang-14 libclang-rt-14-dev e2fsprogs util-linux
+    # install layout and Debian package: icons drawn from the SVG, validators for the menu
+    # entry and metainfo, CPack's Depends (file, dpkg-shlibdeps), lintian, the manual page,
+    # and xdg-open, which the package depends on
+    librsvg2-bin desktop-file-utils appstream file dpkg-dev lintian man-db xdg-utils
 )
 
 zolvantek_missing_packages() {

@@ -1,5 +1,6 @@
 #include "tray/launch_readers.h"
 
+#include <filesystem>
 #include <optional>
 
 #include "platform/file_lookup.h"
@@ -98,8 +99,18 @@ std::string HelpCommandLine(std::string_view windowsDir, std::string_view progra
     return HelpViewerPath(windowsDir) + " " + std::string(programFolder) + "\\zolvantek.hlp";
 }
 
+const char* const kDataFromProgram = ZOLVANTEK_DATA_FROM_PROGRAM;
+
 std::string HelpPagePath(std::string_view programFolder) {
-    return std::string(programFolder) + "/help/zolvantek.html";
+    const std::string folder(programFolder);
+    std::string installed = folder + "/" + kDataFromProgram + "/help/zolvantek.html";
+    std::string beside = folder + "/help/zolvantek.html";
+    std::error_code failed;
+    if (!std::filesystem::is_regular_file(installed, failed) &&
+        std::filesystem::is_regular_file(beside, failed)) {
+        return beside;
+    }
+    return installed;
 }
 
 ProcessStarter& SystemProcessStarter() {

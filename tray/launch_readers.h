@@ -49,7 +49,12 @@ std::string ExplorerCommandLine(std::string_view windowsDir, std::string_view sw
 std::string ProgramCommandLine(std::string_view path, std::string_view arguments);
 std::string HelpViewerPath(std::string_view windowsDir);
 std::string HelpCommandLine(std::string_view windowsDir, std::string_view programFolder);
-// The HTML help shipped beside the executable, for systems without the Windows viewer.
+// Where the install puts the program's data, seen from the program's folder (set by the
+// build from the install layout: "../share/zolvantek").
+extern const char* const kDataFromProgram;
+// The HTML help, for systems without the Windows viewer: in the data folder that lies where
+// the install layout puts it, so the build folder and every prefix work alike; else beside
+// the program, as a folder copied around in one piece has it.
 std::string HelpPagePath(std::string_view programFolder);
 
 // How launches reach the system; tests put a recorder in its place.

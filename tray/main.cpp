@@ -1,11 +1,72 @@
 #include <QApplication>
+#include <QCoreApplication>
+#include <QList>
+#include <QPair>
 #include <QPixmapCache>
+#include <cstdio>
+#include <cstdlib>
 
+#include "common/product_info.h"
+#include "platform/display_session.h"
+#include "platform/single_instance.h"
+#include "tray/command_line.h"
 #include "tray/tray_runtime.h"
 
+namespace {
+
+QtMessageHandler previousHandler = nullptr;
+QList<QPair<QtMsgType, QString>> heldMessages;
+
+// Qt ends the process with an abort when its window system cannot be reached (a DISPLAY
+// that names no running server): say that in one line instead. Qt's own lines about it
+// are held back until the connection is made.
+void FatalMeansNoDisplay(QtMsgType type, const QMessageLogContext& /*context*/,
+                         const QString& text) {
+    if (type == QtFatalMsg) {
+        std::fprintf(stderr, "%s\n", zolvantek::kNoDisplay);
+        std::_Exit(1);
+    }
+    heldMessages.append({type, text});
+}
+
+void ReleaseHeldMessages() {
+    qInstallMessageHandler(previousHandler);
+    for (const auto& [type, text] : std::as_const(heldMessages)) {
+        if (previousHandler != nullptr) previousHandler(type, QMessageLogContext(), text);
+    }
+    heldMessages.clear();
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
+    {
+        // The options need no display, so they are handled before the window system is touched.
+        const QCoreApplication options(argc, argv);
+        if (const auto done = zolvantek::RunCommandLine(QCoreApplication::arguments())) {
+            return *done;
+        }
+    }
+    if (!zolvantek::platform::GraphicalSessionAvailable()) {
+        std::fprintf(stderr, "%s\n", zolvantek::kNoDisplay);
+        return 1;
+    }
+    // Before anything else is set up, so a second start ends at once and disturbs nothing.
+    const zolvantek::platform::SingleInstance instance(zolvantek::kAppId);
+    if (instance.state() == zolvantek::platform::SingleInstance::State::AlreadyRunning) {
+        std::printf("%s\n", zolvantek::kAlreadyRunning);
+        return 0;
+    }
+    if (instance.state() == zolvantek::platform::SingleInstance::State::Unknown) {
+        std::fprintf(stderr, "ZOLVANTEK cannot tell whether it already runs (%s); starting.\n",
+                     instance.error().c_str());
+    }
+
+    previousHandler = qInstallMessageHandler(FatalMeansNoDisplay);
     QApplication app(argc, argv);
+    ReleaseHeldMessages();
     QApplication::setApplicationName(QStringLiteral("ZOLVANTEK"));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(zolvantek::kAppId));
     // Hiding the editor or closing a dialog must not end a program that lives in the tray.
     QApplication::setQuitOnLastWindowClosed(false);
     // Qt's pixmap cache flushes itself on a 30 s timer after anything was put in it (the

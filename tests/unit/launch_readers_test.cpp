@@ -166,7 +166,7 @@ TEST(LaunchHelp, StartsTheViewerMinimizedOnTheHelpFileBesideTheProgram) {
     const std::string folder = platform::ProgramFolder();
     ASSERT_EQ(starter.calls.size(), 2u);
     EXPECT_EQ(starter.calls[0].kind, "open");
-    EXPECT_EQ(starter.calls[0].target, folder + "/help/zolvantek.html");
+    EXPECT_EQ(starter.calls[0].target, folder + "/" + kDataFromProgram + "/help/zolvantek.html");
     EXPECT_EQ(starter.calls[0].windows.application, viewer);
     EXPECT_EQ(starter.calls[0].windows.commandLine, viewer + " " + folder + "\\zolvantek.hlp");
     EXPECT_EQ(starter.calls[0].windows.showWindow, 2);

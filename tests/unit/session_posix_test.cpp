@@ -1,0 +1,149 @@
+// The one-instance lock, the autostart entry and the display check of systems other than
+// Windows, against real processes and files.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <sstream>
+#include <string>
+#include <utility>
+
+#include "platform/autostart.h"
+#include "platform/display_session.h"
+#include "platform/single_instance.h"
+#include "tests/unit/session_places.h"
+
+extern char** environ;
+
+namespace zolvantek {
+namespace {
+
+using platform::SingleInstance;
+using State = SingleInstance::State;
+constexpr const char* kId = "com.brindlex.Test";
+
+TEST(SingleInstancePosix, AKilledHolderAndItsStartedProgramsDoNotBlockTheNextStart) {
+    const test_support::PrivateRuntimeDir runtime;
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t holder = fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        const SingleInstance mark(kId);
+        // A program started from the menus: it must not inherit the lock.
+        pid_t child = 0;
+        char sleep[] = "/bin/sleep";
+        char seconds[] = "30";
+        char* argv[] = {sleep, seconds, nullptr};
+        const bool spawned = posix_spawn(&child, sleep, nullptr, nullptr, argv, environ) == 0;
+        const char answer = mark.state() == State::First && spawned ? 'y' : 'n';
+        if (write(ready[1], &child, sizeof child) != sizeof child) _exit(2);
+        if (write(ready[1], &answer, 1) != 1) _exit(2);
+        for (;;) pause();
+    }
+    close(ready[1]);
+    pid_t grandchild = 0;
+    char answer = 0;
+    ASSERT_EQ(read(ready[0], &grandchild, sizeof grandchild), ssize_t(sizeof grandchild));
+    ASSERT_EQ(read(ready[0], &answer, 1), 1);
+    close(ready[0]);
+    EXPECT_EQ(answer, 'y');
+    EXPECT_EQ(SingleInstance(kId).state(), State::AlreadyRunning);
+
+    kill(holder, SIGKILL);
+    waitpid(holder, nullptr, 0);
+    const SingleInstance next(kId);
+    EXPECT_EQ(next.state(), State::First) << next.error();
+    if (grandchild > 0) kill(grandchild, SIGKILL);
+}
+
+TEST(SingleInstancePosix, ALockPlaceThatCannotBeUsedIsReportedNotTakenForAnotherInstance) {
+    const test_support::PrivateRuntimeDir runtime;
+    const std::string& dir = runtime.path();
+    // Someone put a folder, or a link, where the lock file goes.
+    std::filesystem::create_directory(dir + "/" + kId + ".lock");
+    std::filesystem::create_symlink("/etc/passwd", dir + "/" + kId + "Link.lock");
+    for (const std::string& id : {std::string(kId), std::string(kId) + "Link"}) {
+        const SingleInstance mark(id);
+        EXPECT_EQ(mark.state(), State::Unknown) << id;
+        EXPECT_NE(mark.error().find(".lock"), std::string::npos) << mark.error();
+    }
+}
+
+std::string ReadAll(const std::string& file) {
+    std::ifstream in(file);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(AutostartPosix, WritesADesktopEntryTheSessionSkipsOnceTheProgramIsGone) {
+    const test_support::AutostartPlace place;
+    const platform::Autostart autostart(kId, place.path());
+    ASSERT_EQ(autostart.Enable("/usr/bin/zolvantek"), "");
+    EXPECT_EQ(autostart.Location(), place.path() + "/com.brindlex.Test.desktop");
+    EXPECT_EQ(ReadAll(autostart.Location()),
+              "[Desktop Entry]\n"
+              "Type=Application\n"
+              "Name=ZOLVANTEK\n"
+              "Comment=Tray launcher for your directories and programs\n"
+              "Exec=/usr/bin/zolvantek\n"
+              "TryExec=/usr/bin/zolvantek\n"
+              "Icon=com.brindlex.Test\n"
+              "Terminal=false\n"
+              "X-GNOME-Autostart-enabled=true\n");
+    // Nothing half-written is left beside it.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(place.path()), {}), 1);
+
+    // A path the entry cannot hold, or a place that cannot be made, is an error.
+    EXPECT_NE(autostart.Enable("zolvantek"), "");
+    EXPECT_NE(autostart.Enable("/opt/a\nb/zolvantek"), "");
+    std::ofstream(place.path() + "/file") << "x";
+    const platform::Autostart blocked(kId, place.path() + "/file/autostart");
+    EXPECT_NE(blocked.Enable("/usr/bin/zolvantek"), "");
+    EXPECT_FALSE(blocked.Enabled());
+}
+
+// Sets the display variables for one check and puts them back after it.
+bool SessionWith(std::initializer_list<std::pair<const char*, const char*>> values) {
+    const char* names[] = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+    std::string saved[3];
+    bool had[3];
+    for (int i = 0; i < 3; ++i) {
+        const char* value = std::getenv(names[i]);
+        had[i] = value != nullptr;
+        if (had[i]) saved[i] = value;
+        unsetenv(names[i]);
+    }
+    for (const auto& [name, value] : values) setenv(name, value, 1);
+    const bool available = platform::GraphicalSessionAvailable();
+    for (int i = 0; i < 3; ++i) {
+        if (had[i]) {
+            setenv(names[i], saved[i].c_str(), 1);
+        } else {
+            unsetenv(names[i]);
+        }
+    }
+    return available;
+}
+
+TEST(DisplaySessionPosix, FollowsTheChosenWindowSystem) {
+    EXPECT_FALSE(SessionWith({}));
+    EXPECT_FALSE(SessionWith({{"DISPLAY", ""}}));
+    EXPECT_TRUE(SessionWith({{"DISPLAY", ":0"}}));
+    EXPECT_TRUE(SessionWith({{"WAYLAND_DISPLAY", "wayland-0"}}));
+    EXPECT_TRUE(SessionWith({{"QT_QPA_PLATFORM", "offscreen"}}));
+    EXPECT_FALSE(SessionWith({{"QT_QPA_PLATFORM", "xcb"}, {"WAYLAND_DISPLAY", "wayland-0"}}));
+    EXPECT_TRUE(SessionWith({{"QT_QPA_PLATFORM", "xcb:nograb"}, {"DISPLAY", ":1"}}));
+    EXPECT_FALSE(SessionWith({{"QT_QPA_PLATFORM", "wayland-egl"}, {"DISPLAY", ":1"}}));
+    EXPECT_TRUE(SessionWith({{"QT_QPA_PLATFORM", "wayland;xcb"}, {"DISPLAY", ":1"}}));
+}
+
+}  // namespace
+}  // namespace zolvantek
