@@ -98,7 +98,7 @@ struct Line {
     std::size_t end = 0;    // one past the content, where the line end starts
     std::size_t next = 0;   // one past the line end
     enum class Kind { Other, Header, Value } kind = Kind::Other;
-    std::string key;  // folded section of a header, folded name of a value
+    std::string key;  // folded section of a header
     bool blank = false;
 };
 
@@ -162,10 +162,15 @@ struct Parsed {
         const std::string_view content = Content(line);
         const auto equals = content.find('=');
         if (equals == std::string_view::npos) return;
-        std::string name = Unescape(Trim(content.substr(0, equals)));
-        if (name.empty()) return;
+        // Only a name is needed here; it is folded when its section is asked for, so
+        // lines of other sections cost no more than a look for "=".
+        if (Trim(content.substr(0, equals)).empty()) return;
         line.kind = Line::Kind::Value;
-        line.key = Fold(name);
+    }
+
+    std::string NameKey(const Line& line) const {
+        const std::string_view content = Content(line);
+        return Fold(Unescape(Trim(content.substr(0, content.find('=')))));
     }
 
     // Indexes of the sections that are `section`, twins included, in file order.
@@ -185,7 +190,7 @@ struct Parsed {
         std::unordered_map<std::string, std::size_t> first;
         for (const std::size_t s : Matching(section)) {
             for (std::size_t i = sections[s].first; i < sections[s].last; ++i) {
-                if (lines[i].kind == Line::Kind::Value) first.emplace(lines[i].key, i);
+                if (lines[i].kind == Line::Kind::Value) first.emplace(NameKey(lines[i]), i);
             }
         }
         return first;
@@ -313,7 +318,8 @@ std::optional<std::string> DeleteValue(std::string_view file, std::string_view s
     bool any = false;
     for (const std::size_t s : parsed.Matching(section)) {
         for (std::size_t i = parsed.sections[s].first; i < parsed.sections[s].last; ++i) {
-            if (parsed.lines[i].kind == Line::Kind::Value && parsed.lines[i].key == key) {
+            if (parsed.lines[i].kind == Line::Kind::Value &&
+                parsed.NameKey(parsed.lines[i]) == key) {
                 dropped[i] = any = true;
             }
         }
