@@ -97,8 +97,7 @@ struct Line {
     std::size_t begin = 0;  // first byte of the content
     std::size_t end = 0;    // one past the content, where the line end starts
     std::size_t next = 0;   // one past the line end
-    enum class Kind { Other, Header, Value } kind = Kind::Other;
-    std::string key;  // folded section of a header, folded name of a value
+    enum class Kind : unsigned char { Other, Header, Value } kind = Kind::Other;
     bool blank = false;
 };
 
@@ -120,11 +119,14 @@ struct Parsed {
         std::size_t pos = file.substr(0, kBom.size()) == kBom ? kBom.size() : 0;
         bool styleKnown = false;
         sections.push_back({std::string(), 0, 0, false});
+        lines.reserve(file.size() / 24 + 8);
         while (pos < file.size()) {
             Line line;
             line.begin = pos;
-            const std::size_t stop = file.find_first_of("\r\n", pos);
-            line.end = stop == std::string_view::npos ? file.size() : stop;
+            line.end = pos;
+            while (line.end < file.size() && file[line.end] != '\n' && file[line.end] != '\r') {
+                ++line.end;
+            }
             line.next = line.end;
             if (line.end < file.size()) {
                 const bool crlf = file[line.end] == '\r' && line.end + 1 < file.size() &&
@@ -135,12 +137,13 @@ struct Parsed {
                     styleKnown = true;
                 }
             }
-            Classify(line);
+            std::string header;
+            Classify(line, header);
             if (line.kind == Line::Kind::Header) {
                 sections.back().last = lines.size();
-                sections.push_back({line.key, lines.size(), 0, true});
+                sections.push_back({std::move(header), lines.size(), 0, true});
             }
-            lines.push_back(std::move(line));
+            lines.push_back(line);
             pos = lines.back().next;
         }
         sections.back().last = lines.size();
@@ -150,22 +153,28 @@ struct Parsed {
         return file.substr(line.begin, line.end - line.begin);
     }
 
-    void Classify(Line& line) const {
+    // The kind of a line, and for a header its folded section.
+    void Classify(Line& line, std::string& header) const {
         const std::string_view trimmed = Trim(Content(line));
         line.blank = trimmed.empty();
         if (trimmed.empty() || trimmed.front() == ';' || trimmed.front() == '#') return;
         if (trimmed.front() == '[' && trimmed.back() == ']' && trimmed.size() >= 2) {
             line.kind = Line::Kind::Header;
-            line.key = Fold(Unescape(trimmed.substr(1, trimmed.size() - 2)));
+            header = Fold(Unescape(trimmed.substr(1, trimmed.size() - 2)));
             return;
         }
         const std::string_view content = Content(line);
         const auto equals = content.find('=');
         if (equals == std::string_view::npos) return;
-        std::string name = Unescape(Trim(content.substr(0, equals)));
-        if (name.empty()) return;
+        // Only a name is needed here; it is folded when its section is asked for, so
+        // lines of other sections cost no more than a look for "=".
+        if (Trim(content.substr(0, equals)).empty()) return;
         line.kind = Line::Kind::Value;
-        line.key = Fold(name);
+    }
+
+    std::string NameKey(const Line& line) const {
+        const std::string_view content = Content(line);
+        return Fold(Unescape(Trim(content.substr(0, content.find('=')))));
     }
 
     // Indexes of the sections that are `section`, twins included, in file order.
@@ -185,7 +194,7 @@ struct Parsed {
         std::unordered_map<std::string, std::size_t> first;
         for (const std::size_t s : Matching(section)) {
             for (std::size_t i = sections[s].first; i < sections[s].last; ++i) {
-                if (lines[i].kind == Line::Kind::Value) first.emplace(lines[i].key, i);
+                if (lines[i].kind == Line::Kind::Value) first.emplace(NameKey(lines[i]), i);
             }
         }
         return first;
@@ -199,7 +208,8 @@ struct Parsed {
 
 // What a name or a section reads back as once written; nothing when it would not.
 std::optional<std::string> EncodedName(std::string_view name) {
-    if (name.empty()) return std::nullopt;
+    // A name that begins like a BOM would lose those bytes as the file's first line.
+    if (name.empty() || name.substr(0, kBom.size()) == kBom) return std::nullopt;
     std::string encoded = Escape(name, true);
     if (Unescape(Trim(encoded)) != name) return std::nullopt;
     return encoded;
@@ -313,7 +323,8 @@ std::optional<std::string> DeleteValue(std::string_view file, std::string_view s
     bool any = false;
     for (const std::size_t s : parsed.Matching(section)) {
         for (std::size_t i = parsed.sections[s].first; i < parsed.sections[s].last; ++i) {
-            if (parsed.lines[i].kind == Line::Kind::Value && parsed.lines[i].key == key) {
+            if (parsed.lines[i].kind == Line::Kind::Value &&
+                parsed.NameKey(parsed.lines[i]) == key) {
                 dropped[i] = any = true;
             }
         }
