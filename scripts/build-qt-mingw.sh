@@ -86,7 +86,7 @@ add_wintab_headers() {
     mkdir -p "$dir"
     cp "$wine_headers/wintab.h" "$dir/wine_wintab.h"
     cp "$wine_headers/pktdef.h" "$dir/pktdef.h"
-    cp "$wine_headers/../../../share/doc/libwine-dev/copyright" "$dir/COPYRIGHT.wine" 2>/dev/null || true
+    cp "$work/libwine-dev/usr/share/doc/libwine-dev/copyright" "$dir/COPYRIGHT.wine"
     cat >"$dir/wintab.h" <<'EOF'
 // Wine's wintab.h, made to compile outside Wine.
 #pragma once
