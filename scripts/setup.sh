@@ -13,8 +13,9 @@ ZOLVANTEK_PACKAGES=(
     python3-gi gir1.2-atspi-2.0 python3-pyatspi dbus-daemon fonts-dejavu-core
     # the Windows layer: cross compiler and Wine
     g++-mingw-w64-x86-64 wine64
-    # the whole Windows program: host tools (moc, rcc, uic) for the static Qt for Windows
-    qt6-base-dev-tools
+    # the whole Windows program: host tools (moc, rcc, uic) for the static Qt for Windows,
+    # fonts for its widget tests (Liberation) and for Wine's dialogs (Tahoma)
+    qt6-base-dev-tools fonts-liberation2 fonts-wine
 )
 
 zolvantek_missing_packages() {

@@ -38,7 +38,8 @@ TEST_F(ListEditorTest, OpeningShowsTheStoredListAndSwitchingShowsTheOther) {
     EXPECT_TRUE(editor.isVisible() && editor.lstPath->isVisible());
     EXPECT_FALSE(editor.lstPathP->isVisible());
     EXPECT_EQ(editor.windowTitle(), "Windows Explorer StartUp Directories:");
-    EXPECT_EQ(Shown(ListKind::Directories), Lines({"Work | /w | Explorer | Normal", "- | - | x | y"}));
+    EXPECT_EQ(Shown(ListKind::Directories),
+              Lines({"Work | /w | Explorer | Normal", "- | - | x | y"}));
     EXPECT_EQ(Selected(), -1);
     EXPECT_EQ(TabWalk(editor.Command4, 9), Lines({"Add", "Edit", "Delete", "Insert Line", "Move Up",
                                                   "Move Down", "CANCEL", "OK", "lstPath", "Add"}));
@@ -133,7 +134,7 @@ TEST_F(ListEditorTest, MovesStopAtBothEndsAndTheSelectionGoesWithTheLine) {
 
 TEST_F(ListEditorTest, OkStoresAllTwentySlotsCancelAndTheCloseBoxStoreNothing) {
     Form1& editor = OpenOn(ListKind::Directories, NumberedLines(ListKind::Directories, 4));
-    const QString stored = test_support::ReadSettingsFile();
+    const auto stored = StoredListValues();
     QSignalSpy captions(form1_.get(), &Form1::slotCaptionsChanged);
     editor.Command7->click();
     editor.Command6->click();
@@ -141,7 +142,7 @@ TEST_F(ListEditorTest, OkStoresAllTwentySlotsCancelAndTheCloseBoxStoreNothing) {
     editor.mnuAdd_Click();
     editor.Command7->click();
     editor.close();
-    EXPECT_EQ(test_support::ReadSettingsFile(), stored);
+    EXPECT_EQ(StoredListValues(), stored);
     editor.mnuAdd_Click();
     EXPECT_EQ(editor.lstPath->count(), 4);
 
