@@ -38,8 +38,7 @@ TEST_F(ListEditorTest, OpeningShowsTheStoredListAndSwitchingShowsTheOther) {
     EXPECT_TRUE(editor.isVisible() && editor.lstPath->isVisible());
     EXPECT_FALSE(editor.lstPathP->isVisible());
     EXPECT_EQ(editor.windowTitle(), "Windows Explorer StartUp Directories:");
-    EXPECT_EQ(Shown(ListKind::Directories),
-              Lines({"Work | /w | Explorer | Normal", "- | - | x | y"}));
+    EXPECT_EQ(Shown(ListKind::Directories), Lines({"Work | /w | Explorer | Normal", "- | - | x | y"}));
     EXPECT_EQ(Selected(), -1);
     EXPECT_EQ(TabWalk(editor.Command4, 9), Lines({"Add", "Edit", "Delete", "Insert Line", "Move Up",
                                                   "Move Down", "CANCEL", "OK", "lstPath", "Add"}));

@@ -1,7 +1,7 @@
 // Which mounts count as drives, and which drive a path lies on, from a mount table's text.
-#include <gtest/gtest.h>
-
 #include "platform/posix/mount_table.h"
+
+#include <gtest/gtest.h>
 
 namespace zolvantek {
 namespace {
