@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "platform/file_lookup.h"
+#include "platform/help_page.h"
 #include "platform/program_folder.h"
 #include "platform/windows_directory.h"
 #include "settings/entry_line.h"
@@ -34,6 +35,9 @@ public:
     bool StartProgram(const std::string& program, const std::string& argumentText,
                       const platform::WindowsStart& windows) override {
         return platform::StartProgram(program, argumentText, windows);
+    }
+    bool OpenHelpPage(const std::string& page, const std::string& section) override {
+        return platform::OpenHelpPage(page, section);
     }
 };
 
@@ -93,7 +97,11 @@ std::string HelpViewerPath(std::string_view windowsDir) {
 }
 
 std::string HelpCommandLine(std::string_view windowsDir, std::string_view programFolder) {
-    return HelpViewerPath(windowsDir) + " " + std::string(programFolder) + "\\zolvantek.hlp";
+    return HelpViewerPath(windowsDir) + " " + HelpFilePath(programFolder);
+}
+
+std::string HelpFilePath(std::string_view programFolder) {
+    return std::string(programFolder) + "\\zolvantek.hlp";
 }
 
 std::string HelpPagePath(std::string_view programFolder) {
@@ -130,8 +138,12 @@ std::string LaunchProgram(ModuleState& state, int index, ProcessStarter& starter
 }
 
 std::string StartHelp(ProcessStarter& starter) {
-    const std::string windowsDir = GetWindowsDir();
     const std::string folder = platform::ProgramFolder();
+    // Current Windows has no WinHelp viewer: the old command line would only ever fail.
+    if (!platform::UsesWinHelp(HelpFilePath(folder))) {
+        return starter.OpenHelpPage(HelpPagePath(folder), "") ? std::string() : kHelpNotStarted;
+    }
+    const std::string windowsDir = GetWindowsDir();
     const platform::WindowsStart viewer{HelpViewerPath(windowsDir),
                                         HelpCommandLine(windowsDir, folder), kHelpShowWindow};
     return starter.OpenWithDesktop(HelpPagePath(folder), viewer) ? std::string() : kHelpNotStarted;

@@ -46,6 +46,8 @@ std::string ExplorerCommandLine(std::string_view windowsDir, std::string_view sw
 std::string ProgramCommandLine(std::string_view path, std::string_view arguments);
 std::string HelpViewerPath(std::string_view windowsDir);
 std::string HelpCommandLine(std::string_view windowsDir, std::string_view programFolder);
+// The WinHelp file of an existing install, in the program's folder.
+std::string HelpFilePath(std::string_view programFolder);
 // The HTML help shipped beside the executable, for systems without the Windows viewer.
 std::string HelpPagePath(std::string_view programFolder);
 
@@ -57,6 +59,8 @@ public:
                                  const platform::WindowsStart& windows) = 0;
     virtual bool StartProgram(const std::string& program, const std::string& argumentText,
                               const platform::WindowsStart& windows) = 0;
+    // The HTML help in the default browser, at `section` (an anchor) when one is given.
+    virtual bool OpenHelpPage(const std::string& page, const std::string& section) = 0;
 };
 
 // The real one, backed by the platform layer.
@@ -67,7 +71,9 @@ ProcessStarter& SystemProcessStarter();
 std::string LaunchDirectory(ModuleState& state, int index, ProcessStarter& starter);
 std::string LaunchProgram(ModuleState& state, int index, ProcessStarter& starter);
 
-// Opens the help; the message to show, or an empty text when the viewer started.
+// Opens the help; the message to show, or an empty text when the viewer started. The
+// Windows help viewer is started only where its help file is beside the program; otherwise
+// the HTML page opens in the browser.
 std::string StartHelp(ProcessStarter& starter);
 
 }  // namespace zolvantek

@@ -109,7 +109,7 @@ protected:
 class RecordingStarter final : public ProcessStarter {
 public:
     struct Call {
-        std::string kind;  // "open" or "program"
+        std::string kind;  // "open", "program" or "page"
         std::string target;
         std::string argumentText;
         platform::WindowsStart windows;
@@ -121,6 +121,10 @@ public:
     bool StartProgram(const std::string& program, const std::string& argumentText,
                       const platform::WindowsStart& windows) override {
         calls.push_back({"program", program, argumentText, windows});
+        return succeed;
+    }
+    bool OpenHelpPage(const std::string& page, const std::string& section) override {
+        calls.push_back({"page", page, section, {}});
         return succeed;
     }
     std::vector<Call> calls;

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+namespace zolvantek::platform {
+
+// Whether Help still starts the Windows help viewer on `helpFile`: only on Windows, and
+// only where that file exists (an existing install). Current Windows has no WinHelp
+// viewer, so everywhere else the HTML page is opened instead.
+bool UsesWinHelp(const std::string& helpFile);
+
+// Opens the HTML help page `page` (a file) in the desktop's default browser, at the anchor
+// `section` when one is given. True when a browser was started; a page that is not there
+// starts nothing.
+bool OpenHelpPage(const std::string& page, const std::string& section);
+
+}  // namespace zolvantek::platform
