@@ -16,6 +16,8 @@ ZOLVANTEK_PACKAGES=(
     # the whole Windows program: host tools (moc, rcc, uic) for the static Qt for Windows,
     # fonts for its widget tests (Liberation) and for Wine's dialogs (Tahoma)
     qt6-base-dev-tools fonts-liberation2 fonts-wine
+    # the Windows end-to-end test reads menus and boxes from screenshots
+    tesseract-ocr tesseract-ocr-eng
 )
 
 zolvantek_missing_packages() {
