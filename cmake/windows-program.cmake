@@ -18,4 +18,14 @@ function(zolvantek_windows_program target)
     set_target_properties(${target} PROPERTIES WIN32_EXECUTABLE ON)
     target_link_options(${target} PRIVATE -static)
     qt_import_plugins(${target} INCLUDE Qt6::QWindowsIntegrationPlugin)
+
+    # Qt is linked in statically: its notices and licence texts go beside the program.
+    set(notices $<TARGET_FILE_DIR:${target}>/licenses)
+    add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${notices}
+        COMMAND ${CMAKE_COMMAND} -E copy
+            ${PROJECT_SOURCE_DIR}/resources/licenses/third-party-notices.txt
+            /usr/share/common-licenses/LGPL-3 /usr/share/common-licenses/GPL-3
+            /usr/share/common-licenses/LGPL-2.1 ${notices}
+        VERBATIM)
 endfunction()
