@@ -27,6 +27,7 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     run_ctest --test-dir build-asan -j"$jobs" --output-on-failure
 
 step "Windows build (MinGW-w64, static Qt) and tests under Wine"
+windows_started=$SECONDS
 # The static Qt for Windows: unpacked from ../shared, or built once from Debian's source.
 qt_win="$(bash scripts/build-qt-mingw.sh | tail -n 1)/qt-win"
 cmake -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=Release \
@@ -37,6 +38,7 @@ cmake --build build-win -j"$jobs"
     . scripts/wine-env.sh build-win
     run_ctest --test-dir build-win -j"$jobs" --output-on-failure
 )
+echo "Windows stage: $(((SECONDS - windows_started + 30) / 60)) min"
 
 step "all test suites passed"
 awk '/tests passed, [0-9]+ tests failed out of/ { total += $NF; failed += $4 }
