@@ -182,17 +182,23 @@ class WineDesktop:
     def _trayer_panel(self) -> XWindow | None:
         return next((w for w in self.tree() if w.name == "panel" and "trayer" in w.wm_class), None)
 
-    def docked_icon(self) -> XWindow | None:
-        """Wine's icon window when it has been embedded into trayer's panel."""
+    def docked_icons(self) -> list[XWindow]:
+        """Wine's icon windows that have been embedded into trayer's panel."""
         tree = self.tree()
         for i, w in enumerate(tree):
             if w.name == "panel" and "trayer" in w.wm_class:
+                inside = []
                 for inner in tree[i + 1:]:
                     if inner.depth <= w.depth:
                         break
                     if "explorer.exe" in inner.wm_class and inner.width >= 16:
-                        return inner
-        return None
+                        inside.append(inner)
+                return inside
+        return []
+
+    def docked_icon(self) -> XWindow | None:
+        icons = self.docked_icons()
+        return icons[0] if icons else None
 
     def wait_window(self, test, timeout: float = 15, what: str = "window") -> XWindow:
         return self._wait(lambda: next((w for w in self.top_level() if test(w)), None),
