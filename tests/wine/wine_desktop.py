@@ -52,7 +52,8 @@ _TREE_LINE = re.compile(
 
 def similar(seen: str, expected: str) -> bool:
     """Whether text read from pixels is the expected text, allowing a misread letter."""
-    norm = lambda s: re.sub(r"\s+", " ", s).strip().lower()  # noqa: E731
+    # Blanks as one, and no stray signs at the end (a submenu's arrow reads as ">", ")").
+    norm = lambda s: re.sub(r"[^\w!.]+$", "", re.sub(r"\s+", " ", s).strip()).lower()  # noqa: E731
     return difflib.SequenceMatcher(None, norm(seen), norm(expected)).ratio() >= 0.85
 
 
@@ -152,7 +153,21 @@ class WineDesktop:
         """Starts the program and returns the icon's window once it sits inside trayer."""
         env = dict(self.env, **(extra_env or {}))
         self.program = self._spawn([WINE, exe], env=env)
-        return self._wait(self.docked_icon, 60, "the icon never docked into trayer")
+        self._wait(self.docked_icon, 60, "the icon never docked into trayer")
+        return self.settled_icon()
+
+    def settled_icon(self) -> XWindow:
+        """The docked icon once trayer has stopped moving it (its panel grows to fit)."""
+        last = [None]
+
+        def unchanged():
+            icon = self.docked_icon()
+            same = icon is not None and icon == last[0]
+            last[0] = icon
+            if not same:
+                time.sleep(0.3)
+            return icon if same else None
+        return self._wait(unchanged, 20, "the icon did not settle in the tray")
 
     # -------------------------------------------------------------- X windows ----
     def tree(self) -> list[XWindow]:
@@ -200,6 +215,12 @@ class WineDesktop:
         icons = self.docked_icons()
         return icons[0] if icons else None
 
+    def is_popup(self, window: XWindow) -> bool:
+        """Override-redirect: a menu or a tooltip, not a window a window manager handles."""
+        out = subprocess.run(["xwininfo", "-id", window.id], env=self.env, capture_output=True,
+                             text=True).stdout
+        return "Override Redirect State: yes" in out
+
     def wait_window(self, test, timeout: float = 15, what: str = "window") -> XWindow:
         return self._wait(lambda: next((w for w in self.top_level() if test(w)), None),
                           timeout, f"no {what} appeared")
@@ -234,13 +255,44 @@ class WineDesktop:
         subprocess.run(["import", *target, *crop, str(path)], env=self.env, check=True)
         return path
 
-    def read_text(self, name: str, window: XWindow, psm: int = 6) -> list[str]:
-        """The lines of text a window shows, read from its pixels."""
+    def read_lines(self, name: str, window: XWindow, psm: int = 6) -> list[tuple[str, int, int]]:
+        """The lines of text a window shows, read from its pixels, each with the screen
+        point at its middle."""
+        scale = 4
         shot = self.screenshot(name, window)
         big = shot.with_suffix(".ocr.png")
-        subprocess.run(["convert", str(shot), "-colorspace", "Gray", "-resize", "400%",
-                        str(big)], check=True)
-        out = subprocess.run(["tesseract", str(big), "-", "--psm", str(psm)],
+        subprocess.run(["convert", str(shot), "-colorspace", "Gray", "-resize",
+                        f"{scale * 100}%", str(big)], check=True)
+        out = subprocess.run(["tesseract", str(big), "-", "--psm", str(psm), "tsv"],
                              capture_output=True, text=True).stdout
         big.unlink()
-        return [line.strip() for line in out.splitlines() if line.strip()]
+        lines: dict[tuple, list] = {}
+        for row in out.splitlines()[1:]:
+            cols = row.split("\t")
+            if len(cols) < 12 or not cols[11].strip():
+                continue
+            left, top, width, height = map(int, cols[6:10])
+            lines.setdefault(tuple(cols[1:5]), []).append((cols[11], left, top, width, height))
+        result = []
+        for words in lines.values():
+            text = " ".join(w[0] for w in words)
+            x0 = min(w[1] for w in words)
+            x1 = max(w[1] + w[3] for w in words)
+            y0 = min(w[2] for w in words)
+            y1 = max(w[2] + w[4] for w in words)
+            result.append((text, window.x + (x0 + x1) // (2 * scale),
+                           window.y + (y0 + y1) // (2 * scale)))
+        return result
+
+    def read_text(self, name: str, window: XWindow, psm: int = 6) -> list[str]:
+        """The lines of text a window shows, read from its pixels."""
+        return [text for text, _, _ in self.read_lines(name, window, psm)]
+
+    def click_text(self, name: str, window: XWindow, wanted: str) -> None:
+        """Clicks the line of a window that reads most like `wanted`."""
+        lines = self.read_lines(name, window)
+        best = max(lines, key=lambda line: difflib.SequenceMatcher(
+            None, line[0].lower(), wanted.lower()).ratio(), default=None)
+        if best is None or not similar(best[0], wanted):
+            raise WineDesktopError(f"no {wanted!r} among {[line[0] for line in lines]}")
+        self.click(best[1], best[2])
