@@ -91,8 +91,10 @@ class WineDesktop:
         return self
 
     def __exit__(self, *exc) -> None:
-        subprocess.run([WINESERVER, "-k"], env=self.env, check=False,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # Ends every program of the prefix and waits for the server to go with them.
+        for flag in ("-k", "-w"):
+            subprocess.run([WINESERVER, flag], env=self.env, check=False, timeout=30,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         for proc in reversed(self._procs):
             if proc.poll() is None:
                 proc.send_signal(signal.SIGTERM)
