@@ -83,7 +83,10 @@ class WineDesktop:
                          "--height", "32", "--SetDockType", "true", "--transparent", "false",
                          "--expand", "true"])
             self._wait(lambda: self._trayer_panel() is not None, 20, "trayer did not start")
-            subprocess.run([WINESERVER, "-p"], env=self.env, check=False)
+            # The server outlives this call: it must not hold on to the caller's output.
+            subprocess.run([WINESERVER, "-p"], env=self.env, check=False,
+                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL)
             self.wine(["wineboot", "--init"], timeout=180)
         except BaseException:
             self.__exit__(None, None, None)
