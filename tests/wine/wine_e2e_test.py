@@ -222,6 +222,13 @@ class WindowsProgramTest(unittest.TestCase):
         self.command(1, "Add or Modify")
         editor = self.wait_titled("Programs:")
         self.desk.screenshot("editor", editor)
+        # F1 opens the help page at the programs section, in the browser the shell names.
+        self.desk.click(editor.x + 150, editor.y + 150)  # the list, which takes the keyboard
+        self.desk.keys("F1")
+        report = self.take_report()
+        self.assertEqual(report["commandLine"].lower(),
+                         '"c:\\browser\\browser.exe" '
+                         '"file:///c:/zolvantek/help/zolvantek.html#programs"')
         self.desk.click(editor.x + twips_center(5784, 120, 1080, 324)[0],
                         editor.y + twips_center(5784, 120, 1080, 324)[1])  # Add
         dialog = self.wait_titled("Add Program")
