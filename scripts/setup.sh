@@ -19,6 +19,11 @@ ZOLVANTEK_PACKAGES=(
     # entry and metainfo, CPack's Depends (file, dpkg-shlibdeps), lintian, the manual page,
     # and xdg-open, which the package depends on
     librsvg2-bin desktop-file-utils appstream file dpkg-dev lintian man-db xdg-utils
+    # the whole Windows program: host tools (moc, rcc, uic) for the static Qt for Windows,
+    # fonts for its widget tests (Liberation) and for Wine's dialogs (Tahoma)
+    qt6-base-dev-tools fonts-liberation2 fonts-wine
+    # the Windows end-to-end test reads menus and boxes from screenshots
+    tesseract-ocr tesseract-ocr-eng
 )
 
 zolvantek_missing_packages() {

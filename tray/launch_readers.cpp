@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "platform/file_lookup.h"
+#include "platform/help_page.h"
 #include "platform/program_folder.h"
 #include "platform/windows_directory.h"
 #include "settings/entry_line.h"
@@ -37,6 +38,10 @@ public:
     bool StartProgram(const std::string& program, const std::string& argumentText,
                       const platform::WindowsStart& windows) override {
         return platform::StartProgram(program, argumentText, windows);
+    }
+    bool OpenHelpPage(const std::string& page, const std::string& section,
+                      const std::function<void()>& failedLater) override {
+        return platform::OpenHelpPage(page, section, failedLater);
     }
 };
 
@@ -96,7 +101,11 @@ std::string HelpViewerPath(std::string_view windowsDir) {
 }
 
 std::string HelpCommandLine(std::string_view windowsDir, std::string_view programFolder) {
-    return HelpViewerPath(windowsDir) + " " + std::string(programFolder) + "\\zolvantek.hlp";
+    return HelpViewerPath(windowsDir) + " " + HelpFilePath(programFolder);
+}
+
+std::string HelpFilePath(std::string_view programFolder) {
+    return std::string(programFolder) + "\\zolvantek.hlp";
 }
 
 const char* const kDataFromProgram = ZOLVANTEK_DATA_FROM_PROGRAM;
@@ -159,8 +168,14 @@ std::string LaunchProgram(ModuleState& state, int index, ProcessStarter& starter
 
 std::string StartHelp(ProcessStarter& starter,
                       const std::function<void(const std::string&)>& failedLater) {
-    const std::string windowsDir = GetWindowsDir();
     const std::string folder = platform::ProgramFolder();
+    // Current Windows has no WinHelp viewer: the old command line would only ever fail.
+    if (!platform::UsesWinHelp(HelpFilePath(folder))) {
+        return starter.OpenHelpPage(HelpPagePath(folder), "", Later(failedLater, kHelpNotStarted))
+                   ? std::string()
+                   : kHelpNotStarted;
+    }
+    const std::string windowsDir = GetWindowsDir();
     const platform::WindowsStart viewer{HelpViewerPath(windowsDir),
                                         HelpCommandLine(windowsDir, folder), kHelpShowWindow};
     const auto result =

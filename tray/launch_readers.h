@@ -49,12 +49,14 @@ std::string ExplorerCommandLine(std::string_view windowsDir, std::string_view sw
 std::string ProgramCommandLine(std::string_view path, std::string_view arguments);
 std::string HelpViewerPath(std::string_view windowsDir);
 std::string HelpCommandLine(std::string_view windowsDir, std::string_view programFolder);
+// The WinHelp file of an existing install, in the program's folder.
+std::string HelpFilePath(std::string_view programFolder);
 // Where the install puts the program's data, seen from the program's folder (set by the
 // build from the install layout: "../share/zolvantek").
 extern const char* const kDataFromProgram;
 // The HTML help, for systems without the Windows viewer: in the data folder that lies where
 // the install layout puts it, so the build folder and every prefix work alike; else beside
-// the program, as a folder copied around in one piece has it.
+// the program, as a folder copied around in one piece has it (the Windows program).
 std::string HelpPagePath(std::string_view programFolder);
 
 // How launches reach the system; tests put a recorder in its place.
@@ -66,6 +68,9 @@ public:
                                                  const std::function<void()>& failedLater) = 0;
     virtual bool StartProgram(const std::string& program, const std::string& argumentText,
                               const platform::WindowsStart& windows) = 0;
+    // The HTML help in the default browser, at `section` (an anchor) when one is given.
+    virtual bool OpenHelpPage(const std::string& page, const std::string& section,
+                              const std::function<void()>& failedLater) = 0;
 };
 
 // The real one, backed by the platform layer.
@@ -79,7 +84,9 @@ std::string LaunchDirectory(ModuleState& state, int index, ProcessStarter& start
                             const std::function<void(const std::string&)>& failedLater = {});
 std::string LaunchProgram(ModuleState& state, int index, ProcessStarter& starter);
 
-// Opens the help; the message to show, or an empty text when the viewer started.
+// Opens the help; the message to show, or an empty text when the viewer started. The
+// Windows help viewer is started only where its help file is beside the program; otherwise
+// the HTML page opens in the browser.
 std::string StartHelp(ProcessStarter& starter,
                       const std::function<void(const std::string&)>& failedLater = {});
 

@@ -1,9 +1,7 @@
 #include "tray/tray_runtime.h"
 
 #include <QCursor>
-#include <QDesktopServices>
 #include <QIcon>
-#include <QUrl>
 
 #include "editors/list_rules.h"
 #include "platform/program_folder.h"
@@ -17,10 +15,8 @@ namespace {
 
 // F1 in the editors: the help page shipped with the program, at the section of the list.
 void OpenHelpSection(int contextId) {
-    const QString file = QString::fromLocal8Bit(HelpPagePath(platform::ProgramFolder()));
-    QUrl page = QUrl::fromLocalFile(file);
-    page.setFragment(QString::fromLatin1(HelpSection(contextId)));
-    if (!QDesktopServices::openUrl(page)) {
+    const std::string page = HelpPagePath(platform::ProgramFolder());
+    if (!SystemProcessStarter().OpenHelpPage(page, HelpSection(contextId), {})) {
         QtMessageBoxes().Show(nullptr, QString::fromLatin1(kHelpNotStarted));
     }
 }

@@ -30,7 +30,10 @@ std::string DriveCurrentDirectory(const std::string& drive) {
     char full[MAX_PATH];
     const DWORD length = GetFullPathNameA(drive.c_str(), MAX_PATH, full, nullptr);
     if (length == 0 || length >= MAX_PATH) return drive + "\\";
-    return std::string(full, length);
+    std::string directory(full, length);
+    // Wine answers with a trailing separator where Windows writes none; a root keeps its own.
+    if (directory.size() > 3 && directory.back() == '\\') directory.pop_back();
+    return directory;
 }
 
 }  // namespace zolvantek::platform

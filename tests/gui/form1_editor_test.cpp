@@ -133,7 +133,7 @@ TEST_F(ListEditorTest, MovesStopAtBothEndsAndTheSelectionGoesWithTheLine) {
 
 TEST_F(ListEditorTest, OkStoresAllTwentySlotsCancelAndTheCloseBoxStoreNothing) {
     Form1& editor = OpenOn(ListKind::Directories, NumberedLines(ListKind::Directories, 4));
-    const QString stored = test_support::ReadSettingsFile();
+    const auto stored = StoredListValues();
     QSignalSpy captions(form1_.get(), &Form1::slotCaptionsChanged);
     editor.Command7->click();
     editor.Command6->click();
@@ -141,7 +141,7 @@ TEST_F(ListEditorTest, OkStoresAllTwentySlotsCancelAndTheCloseBoxStoreNothing) {
     editor.mnuAdd_Click();
     editor.Command7->click();
     editor.close();
-    EXPECT_EQ(test_support::ReadSettingsFile(), stored);
+    EXPECT_EQ(StoredListValues(), stored);
     editor.mnuAdd_Click();
     EXPECT_EQ(editor.lstPath->count(), 4);
 

@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QMap>
 #include <QPointer>
-#include <QStandardPaths>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -18,36 +17,43 @@
 
 namespace zolvantek::test_support {
 
-// The settings file the program reads, below the test run's own XDG_CONFIG_HOME.
-inline QString SettingsFilePath() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           QStringLiteral("/Brindlex Software Solutions/Zolvantek.ini");
+// The program's own settings, as the settings class addresses them: the registry on
+// Windows, the INI file below the test run's own XDG_CONFIG_HOME elsewhere.
+inline CRegSettings& ProgramSettings() {
+    static CRegSettings settings = [] {
+        CRegSettings made;
+        made.SetCompany(kSettingsCompany);
+        made.SetAppName(kSettingsAppName);
+        return made;
+    }();
+    return settings;
 }
 
-// Writes the settings file as a person would by hand (UTF-8 text); a null text removes it.
+// Replaces the list section with the values of `text`, written as the lines of an INI
+// section ("[Directories]" and "Name=value" lines); a null or empty text leaves it empty.
 inline void WriteSettingsFile(const QString& text) {
-    QFile file(SettingsFilePath());
-    if (text.isNull()) {
-        file.remove();
-        return;
+    ProgramSettings().DeleteSetting(kListSection);
+    std::vector<std::pair<std::string, std::string>> values;
+    for (const QString& line : text.split(u'\n')) {
+        const qsizetype equals = line.indexOf(u'=');
+        if (equals > 0 && !line.startsWith(u'[')) {
+            values.emplace_back(line.left(equals).toLocal8Bit().toStdString(),
+                                line.mid(equals + 1).toLocal8Bit().toStdString());
+        }
     }
-    QDir().mkpath(QFileInfo(file).absolutePath());
-    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    file.write(text.toUtf8());
+    if (!values.empty()) ProgramSettings().SaveSettings(kListSection, values);
 }
 
-inline QString ReadSettingsFile() {
-    QFile file(SettingsFilePath());
-    file.open(QIODevice::ReadOnly);
-    return QString::fromUtf8(file.readAll());
-}
-
-// The values of the list section, by name, as the settings file holds them.
+// The values of both lists' slots, by name, as the store holds them now ("" when unset).
 inline QMap<QString, QString> StoredListValues() {
     QMap<QString, QString> values;
-    for (const QString& line : ReadSettingsFile().split(u'\n')) {
-        const qsizetype equals = line.indexOf(u'=');
-        if (equals > 0) values.insert(line.left(equals), line.mid(equals + 1));
+    for (ListKind kind : {ListKind::Directories, ListKind::Programs}) {
+        for (int slot = 1; slot <= 20; ++slot) {
+            const std::string name = SlotValueName(kind, slot);
+            values.insert(
+                QString::fromStdString(name),
+                QString::fromLocal8Bit(ProgramSettings().GetSetting(kListSection, name, "")));
+        }
     }
     return values;
 }

@@ -13,7 +13,7 @@
 namespace zolvantek {
 namespace {
 
-using test_support::ReadSettingsFile;
+using test_support::StoredListValues;
 using test_support::WriteSettingsFile;
 
 // What a popup shows, top to bottom: captions of the visible items, "-" for separators,
@@ -92,6 +92,7 @@ TEST_F(TrayRuntimeTest, OnlyALeftOrRightPressOpensAPopup) {
 TEST_F(TrayRuntimeTest, CloseRemovesTheIconClosesDialogsNewestFirstAndSavesNothing) {
     const QString settings = QStringLiteral("[Directories]\nDir1=A | /a | Explorer | Normal\n");
     TrayRuntime& tray = Start(settings);
+    const auto stored = StoredListValues();
     auto* commands = tray.findChild<LaunchCommands*>(QStringLiteral("LaunchCommands"));
     ASSERT_NE(commands, nullptr);
     int quits = 0;
@@ -116,7 +117,7 @@ TEST_F(TrayRuntimeTest, CloseRemovesTheIconClosesDialogsNewestFirstAndSavesNothi
         EXPECT_EQ(closed, QStringList({"picker", "item", "loose"}));
         EXPECT_FALSE(picker.isVisible() || item.isVisible() || loose.isVisible());
         EXPECT_TRUE(tray.form1().isVisible());
-        EXPECT_EQ(ReadSettingsFile(), settings);
+        EXPECT_EQ(StoredListValues(), stored);
     }
     EXPECT_EQ(quits, 2);
     tray.form1().hide();

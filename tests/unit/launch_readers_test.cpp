@@ -156,20 +156,20 @@ TEST_F(LaunchTest, ClicksThatCannotLaunchGiveTheirMenusMessageAndStoreNothing) {
     EXPECT_EQ(AllSlots(), before);
 }
 
-TEST(LaunchHelp, StartsTheViewerMinimizedOnTheHelpFileBesideTheProgram) {
+TEST(LaunchHelp, WithoutAWinHelpFileBesideTheProgramTheHtmlPageOpens) {
     RecordingStarter starter;
     EXPECT_EQ(StartHelp(starter), "");
     starter.succeed = false;
     EXPECT_EQ(StartHelp(starter), kHelpNotStarted);
 
-    const std::string viewer = GetWindowsDir() + "\\winhlp32.exe";
     const std::string folder = platform::ProgramFolder();
     ASSERT_EQ(starter.calls.size(), 2u);
-    EXPECT_EQ(starter.calls[0].kind, "open");
+    EXPECT_EQ(starter.calls[0].kind, "page");
     EXPECT_EQ(starter.calls[0].target, folder + "/" + kDataFromProgram + "/help/zolvantek.html");
-    EXPECT_EQ(starter.calls[0].windows.application, viewer);
-    EXPECT_EQ(starter.calls[0].windows.commandLine, viewer + " " + folder + "\\zolvantek.hlp");
-    EXPECT_EQ(starter.calls[0].windows.showWindow, 2);
+    EXPECT_EQ(starter.calls[0].argumentText, "");
+    // The command line an existing install with its help file gets.
+    EXPECT_EQ(HelpCommandLine("C:\\WINDOWS", "D:\\Tools"),
+              "C:\\WINDOWS\\winhlp32.exe D:\\Tools\\zolvantek.hlp");
 }
 
 }  // namespace

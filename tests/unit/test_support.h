@@ -110,7 +110,7 @@ protected:
 class RecordingStarter final : public ProcessStarter {
 public:
     struct Call {
-        std::string kind;  // "open" or "program"
+        std::string kind;  // "open", "program" or "page"
         std::string target;
         std::string argumentText;
         platform::WindowsStart windows;
@@ -125,6 +125,12 @@ public:
     bool StartProgram(const std::string& program, const std::string& argumentText,
                       const platform::WindowsStart& windows) override {
         calls.push_back({"program", program, argumentText, windows});
+        return succeed;
+    }
+    bool OpenHelpPage(const std::string& page, const std::string& section,
+                      const std::function<void()>& failedLater) override {
+        calls.push_back({"page", page, section, {}});
+        later = failedLater;
         return succeed;
     }
     std::vector<Call> calls;

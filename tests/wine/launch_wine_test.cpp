@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "platform/file_lookup.h"
+#include "platform/help_page.h"
 #include "platform/process_start.h"
 #include "platform/program_folder.h"
 #include "tests/unit/test_support.h"
@@ -62,6 +63,10 @@ protected:
     std::string CopyProbe(const std::string& to) {
         EXPECT_TRUE(CopyFileA((OwnFolder() + "\\launch_probe.exe").c_str(), to.c_str(), FALSE));
         return to;
+    }
+
+    static bool MakeFileAt(const std::string& path) {
+        return static_cast<bool>(std::ofstream(path, std::ios::binary) << "x");
     }
 
     std::string report_ = Missing("probe.report");
@@ -161,6 +166,61 @@ TEST_F(WineLaunchTest, ProgramThatExistsButCannotStartGivesTheProgramMessage) {
     Store("DirP2", "Folder | " + MakeDir("folder") + " |  | Normal");
     EXPECT_EQ(LaunchProgram(state_, 1, SystemProcessStarter()), kProgramMissing);
     EXPECT_EQ(LaunchProgram(state_, 2, SystemProcessStarter()), kProgramMissing);
+}
+
+// Makes the probe the shell's program for .html files until the test ends (in the classes
+// root: Wine does not merge the user's own classes into it); the help file made beside the
+// test program goes with it.
+struct ProbeBrowser {
+    std::string helpFile = HelpFilePath(platform::ProgramFolder());
+    explicit ProbeBrowser(const std::string& probe) {
+        SetClass(".html", "ZolvantekTestPage");
+        SetClass("ZolvantekTestPage\\shell\\open\\command", "\"" + probe + "\" \"%1\"");
+    }
+    ~ProbeBrowser() {
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, "ZolvantekTestPage");
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, ".html");
+        DeleteFileA(helpFile.c_str());
+    }
+    static void SetClass(const std::string& key, const std::string& value) {
+        ASSERT_EQ(RegSetKeyValueA(HKEY_CLASSES_ROOT, key.c_str(), nullptr, REG_SZ, value.c_str(),
+                                  static_cast<DWORD>(value.size() + 1)),
+                  ERROR_SUCCESS);
+    }
+};
+
+TEST_F(WineLaunchTest, HelpOpensThePageInTheBrowserAndWinHelpOnlyForAnExistingInstall) {
+    const std::string probe = CopyProbe(Missing("browser.exe"));
+    ProbeBrowser browser(probe);
+    const std::string page = MakeFile("help page.html", "<html></html>");
+    std::string url = "file:///" + page;
+    for (char& c : url) c = c == '\\' ? '/' : c;
+    url.replace(url.find(' '), 1, "%20");
+
+    // A section goes to the browser as a URL with its anchor.
+    ASSERT_TRUE(platform::OpenHelpPage(page, "programs"));
+    auto report = TakeReport();
+    ASSERT_TRUE(report) << "no browser started";
+    EXPECT_EQ(report->at("commandLine"), "\"" + probe + "\" \"" + url + "#programs\"");
+    // The page alone goes through the shell's own opening of the file.
+    ASSERT_TRUE(platform::OpenHelpPage(page, ""));
+    report = TakeReport();
+    ASSERT_TRUE(report) << "no browser started";
+    EXPECT_NE(report->at("commandLine").find(page), std::string::npos) << report->at("commandLine");
+    EXPECT_FALSE(platform::OpenHelpPage(Missing("none.html"), "programs"));
+
+    // Help itself: the page, unless the old help file lies beside the program.
+    test_support::RecordingStarter starter;
+    EXPECT_EQ(StartHelp(starter), "");
+    ASSERT_TRUE(MakeFileAt(browser.helpFile));
+    EXPECT_EQ(StartHelp(starter), "");
+    ASSERT_EQ(starter.calls.size(), 2u);
+    EXPECT_EQ(starter.calls[0].kind, "page");
+    EXPECT_EQ(starter.calls[1].kind, "open");
+    const std::string viewer = GetWindowsDir() + "\\winhlp32.exe";
+    EXPECT_EQ(starter.calls[1].windows.application, viewer);
+    EXPECT_EQ(starter.calls[1].windows.commandLine, viewer + " " + browser.helpFile);
+    EXPECT_EQ(starter.calls[1].windows.showWindow, 2);
 }
 
 }  // namespace
