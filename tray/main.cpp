@@ -1,11 +1,15 @@
 #include <QApplication>
 #include <QPixmapCache>
 
+#include "tray/tray_icon_image.h"
 #include "tray/tray_runtime.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZOLVANTEK"));
+    // The popups, the editor and its dialogs show the binoculars in frames and task bars.
+    QApplication::setWindowIcon(zolvantek::BinocularsIcon());
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(zolvantek::kIconThemeName));
     // Hiding the editor or closing a dialog must not end a program that lives in the tray.
     QApplication::setQuitOnLastWindowClosed(false);
     // Qt's pixmap cache flushes itself on a 30 s timer after anything was put in it (the
