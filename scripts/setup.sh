@@ -13,6 +13,9 @@ ZOLVANTEK_PACKAGES=(
     python3-gi gir1.2-atspi-2.0 python3-pyatspi dbus-daemon fonts-dejavu-core
     # the Windows layer: cross compiler and Wine
     g++-mingw-w64-x86-64 wine64
+    # the tray on both protocols: xfce4-panel's notification area hosts StatusNotifierItems
+    # (xfconf keeps its settings); the program asks xcb whether an XEmbed tray is there
+    xfce4-panel xfconf libxcb1-dev
 )
 
 zolvantek_missing_packages() {

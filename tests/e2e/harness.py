@@ -331,8 +331,14 @@ class Desktop:
         area = self._x.geometry(panel) if panel is not None else None
         if area is None:
             return None
-        done = subprocess.run(["import", "-window", str(panel), "-fuzz", "8%", "-trim", "info:-"],
-                              env=self.session_env(), capture_output=True, text=True, timeout=30)
+        shot = subprocess.run(["import", "-window", str(panel), "png:-"], env=self.session_env(),
+                              capture_output=True, timeout=30)
+        # The panel's own border lines are shaved off first.
+        border = 2
+        done = subprocess.run(["convert", "png:-", "-shave", f"{border}x{border}", "+repage", "-fuzz", "8%",
+                               "-trim", "info:-"], input=shot.stdout,
+                              capture_output=True, timeout=30)
+        done.stdout = done.stdout.decode(errors="replace")
         # "... PNG 24x24 1024x32+5+4 ..." : size, then the page geometry with the offset.
         found = re.search(r" (\d+)x(\d+) \d+x\d+\+(\d+)\+(\d+) ", done.stdout)
         if done.returncode != 0 or found is None:
@@ -340,7 +346,7 @@ class Desktop:
         width, height, x, y = map(int, found.groups())
         if width >= area.width or width < 8 or height < 8:
             return None  # an empty panel trims to nothing (or to itself)
-        return Geometry(area.x + x, area.y + y, width, height)
+        return Geometry(area.x + border + x, area.y + border + y, width, height)
 
     def is_icon_embedded(self) -> bool:
         """The icon is shown in the tray, docked (XEmbed) or drawn by the host (D-Bus)."""
@@ -427,8 +433,8 @@ class Desktop:
 
     def _menu_pids(self) -> set[int]:
         if self._menu_owner == "host":
-            tray = self._session.tray if self._session else None
-            return {tray.pid} if tray is not None and tray.poll() is None else set()
+            # The host may draw its menus from a helper process (xfce4-panel's plugin wrapper).
+            return set(self._session.session_pids()) - self._program_pids() if self._session else set()
         return self._program_pids()
 
     def _popup_windows(self) -> list[int]:
