@@ -425,6 +425,28 @@ class Session:
                 return window
         return None
 
+    def drawn_icon_geometry(self, env: dict[str, str] | None = None) -> Geometry | None:
+        """Where the host draws an exported icon: what differs from the background of its
+        panel, which holds nothing but the notification area (and one icon in it)."""
+        panel = self.tray_panel()
+        area = self.x.geometry(panel) if panel is not None else None
+        if area is None:
+            return None
+        shot = subprocess.run(["import", "-window", str(panel), "png:-"], env=env or self.env(),
+                              capture_output=True, timeout=30)
+        # The panel's own border lines are shaved off first.
+        border = 2
+        done = subprocess.run(["convert", "png:-", "-shave", f"{border}x{border}", "+repage", "-fuzz", "8%",
+                               "-trim", "info:-"], input=shot.stdout, capture_output=True, timeout=30)
+        # "png:- PNG 21x21 1020x29+0+4 ...": the size, then the page with the offset.
+        found = re.search(r" (\d+)x(\d+) \d+x\d+\+(\d+)\+(\d+) ", done.stdout.decode(errors="replace"))
+        if done.returncode != 0 or found is None:
+            return None
+        width, height, x, y = map(int, found.groups())
+        if width >= area.width - 2 * border or width < 8 or height < 8:
+            return None  # an empty panel trims to nothing (or to itself)
+        return Geometry(area.x + border + x, area.y + border + y, width, height)
+
     def _bus_call(self, *args: str) -> str:
         done = subprocess.run(["dbus-send", "--session", "--print-reply", "--reply-timeout=2000", *args],
                               env=self.env(), capture_output=True, text=True, timeout=10)

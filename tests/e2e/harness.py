@@ -325,28 +325,7 @@ class Desktop:
             item.endswith("/StatusNotifierItem") for item in self.tray_items())
 
     def _drawn_icon_geometry(self) -> Geometry | None:
-        """Where the host draws an exported icon: what differs from the background of its
-        panel, which holds nothing but the notification area."""
-        panel = self._tray_panel()
-        area = self._x.geometry(panel) if panel is not None else None
-        if area is None:
-            return None
-        shot = subprocess.run(["import", "-window", str(panel), "png:-"], env=self.session_env(),
-                              capture_output=True, timeout=30)
-        # The panel's own border lines are shaved off first.
-        border = 2
-        done = subprocess.run(["convert", "png:-", "-shave", f"{border}x{border}", "+repage", "-fuzz", "8%",
-                               "-trim", "info:-"], input=shot.stdout,
-                              capture_output=True, timeout=30)
-        done.stdout = done.stdout.decode(errors="replace")
-        # "... PNG 24x24 1024x32+5+4 ..." : size, then the page geometry with the offset.
-        found = re.search(r" (\d+)x(\d+) \d+x\d+\+(\d+)\+(\d+) ", done.stdout)
-        if done.returncode != 0 or found is None:
-            return None
-        width, height, x, y = map(int, found.groups())
-        if width >= area.width or width < 8 or height < 8:
-            return None  # an empty panel trims to nothing (or to itself)
-        return Geometry(area.x + border + x, area.y + border + y, width, height)
+        return self._session.drawn_icon_geometry(self.session_env())
 
     def is_icon_embedded(self) -> bool:
         """The icon is shown in the tray, docked (XEmbed) or drawn by the host (D-Bus)."""
