@@ -1,5 +1,7 @@
 #include "tray/popup_menus.h"
 
+#include <QFontMetrics>
+
 #include "settings/entry_line.h"
 
 namespace zolvantek {
@@ -48,9 +50,11 @@ QMenu* NewMenu(const char* objectName, const QString& title) {
     return menu;
 }
 
+// The first popup spends most of its time loading the font; laying out every item as well
+// would cost more memory than it saves time, so only the font and the window are made.
 void PrepareWindows(QMenu* menu) {
     menu->ensurePolished();
-    menu->adjustSize();
+    (void)QFontMetrics(menu->font()).height();
     menu->winId();
     for (QAction* action : menu->actions()) {
         if (action->menu() != nullptr) PrepareWindows(action->menu());

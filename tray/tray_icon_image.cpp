@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPixmap>
+#include <QStandardPaths>
 
 // The icons are linked in from a static library, where rcc's initializer must be named.
 static void InitResources() { Q_INIT_RESOURCE(resources); }
@@ -10,6 +11,20 @@ namespace zolvantek {
 namespace {
 
 constexpr int kSizes[] = {16, 32};
+
+// Asking Qt's icon theme loads the theme's whole index (most of a MiB for a program that
+// else holds a few KiB); where it was installed is a few file lookups.
+bool InstalledInHicolor(const QString& name) {
+    for (const char* place : {"scalable/apps/%1.svg", "48x48/apps/%1.png", "32x32/apps/%1.png",
+                              "256x256/apps/%1.png", "16x16/apps/%1.png"}) {
+        const QString file =
+            QStringLiteral("icons/hicolor/") + QString::fromLatin1(place).arg(name);
+        if (!QStandardPaths::locate(QStandardPaths::GenericDataLocation, file).isEmpty()) {
+            return true;
+        }
+    }
+    return false;
+}
 
 QPixmap Outlined(const QPixmap& source) {
     // The shape, shifted one pixel each way in a light tone, under the picture itself.
@@ -44,9 +59,12 @@ QIcon BinocularsIcon() {
     return icon;
 }
 
-QIcon TrayIconImage() {
+QIcon ExportedTrayIconImage() {
     const QString name = QString::fromLatin1(kIconThemeName);
-    if (QIcon::hasThemeIcon(name)) return QIcon::fromTheme(name);
+    return InstalledInHicolor(name) ? QIcon::fromTheme(name, TrayIconImage()) : TrayIconImage();
+}
+
+QIcon TrayIconImage() {
     InitResources();
     QIcon icon;
     for (int size : kSizes) {

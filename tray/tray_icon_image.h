@@ -9,9 +9,12 @@ inline constexpr const char* kIconThemeName = "com.brindlex.Zolvantek";
 // The binoculars as shipped in the program, for window frames and task bars.
 QIcon BinocularsIcon();
 
-// The tray icon: the installed theme icon when there is one (hosts that draw the icon
-// themselves then get its name), else the built-in binoculars with a light outline, so
-// that they stay visible on a dark panel as on a light one.
+// The tray icon: the built-in binoculars with a light outline, so that they stay visible
+// on a dark panel as on a light one.
 QIcon TrayIconImage();
+
+// For hosts that draw the icon themselves: the installed theme icon, so they get its name
+// and pick the size and variant they like; the outlined binoculars while none is installed.
+QIcon ExportedTrayIconImage();
 
 }  // namespace zolvantek

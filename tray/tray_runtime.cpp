@@ -78,6 +78,7 @@ void TrayRuntime::CreateIcon() {
     trayIcon_->show();
     menuExported_ = host_->iconIsExported();
     if (menuExported_) {
+        trayIcon_->setIcon(ExportedTrayIconImage());
         trayIcon_->setContextMenu(menus_->exportedMenu(host_->menuOnEveryPress()));
     }
 
