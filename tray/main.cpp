@@ -1,10 +1,12 @@
 #include <QApplication>
 #include <QPixmapCache>
 
+#include "platform/tray_host.h"
 #include "tray/tray_icon_image.h"
 #include "tray/tray_runtime.h"
 
 int main(int argc, char* argv[]) {
+    zolvantek::platform::PreferPlaceablePopups();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZOLVANTEK"));
     // The popups, the editor and its dialogs show the binoculars in frames and task bars.

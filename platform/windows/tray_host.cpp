@@ -17,6 +17,8 @@ public:
 
 std::unique_ptr<TrayHost> MakeTrayHost() { return std::make_unique<WindowsTrayHost>(); }
 
+void PreferPlaceablePopups() {}
+
 bool ShowDesktopNotice(const QString&, const QString&) { return false; }
 
 }  // namespace zolvantek::platform
