@@ -23,11 +23,6 @@ void OpenHelpSection(int contextId) {
     }
 }
 
-void ConnectItem(QAction* item, QObject* receiver, std::function<void()> handler) {
-    QObject::connect(item, &QAction::triggered, receiver,
-                     [handler = std::move(handler)] { handler(); });
-}
-
 }  // namespace
 
 TrayRuntime::TrayRuntime(std::unique_ptr<platform::TrayHost> host) : host_(std::move(host)) {
@@ -49,8 +44,10 @@ void TrayRuntime::Form_Load() {
 
     menus_ = std::make_unique<PopupMenus>(state_->MaxItems);
     // The editor opens from either menu; it is made then, not here.
-    ConnectItem(menus_->explorerCommands().add, this, [this] { form1().mnuAdd_Click(); });
-    ConnectItem(menus_->programCommands().add, this, [this] { form1().mnuAddProgram_Click(); });
+    connect(menus_->explorerCommands().add, &QAction::triggered, this,
+            [this] { form1().mnuAdd_Click(); });
+    connect(menus_->programCommands().add, &QAction::triggered, this,
+            [this] { form1().mnuAddProgram_Click(); });
 
     // Both lists in one read of the store.
     const LoadedLists lists = LoadBothLists(state_->Settings, state_->MaxItems);
@@ -86,10 +83,10 @@ void TrayRuntime::CreateIcon() {
     auto* commands = new LaunchCommands(*state_, *trayIcon_, nullptr, SystemProcessStarter(), this);
     commands->setObjectName(QStringLiteral("LaunchCommands"));
     for (int n = 1; n <= state_->MaxItems; ++n) {
-        ConnectItem(menus_->slotItem(ListKind::Directories, n), commands,
-                    [commands, n] { commands->mnuDir_Click(n); });
-        ConnectItem(menus_->slotItem(ListKind::Programs, n), commands,
-                    [commands, n] { commands->mnuDirP_Click(n); });
+        connect(menus_->slotItem(ListKind::Directories, n), &QAction::triggered, commands,
+                [commands, n] { commands->mnuDir_Click(n); });
+        connect(menus_->slotItem(ListKind::Programs, n), &QAction::triggered, commands,
+                [commands, n] { commands->mnuDirP_Click(n); });
     }
     const CommandItems& explorer = menus_->explorerCommands();
     const CommandItems& programs = menus_->programCommands();
