@@ -97,9 +97,9 @@ void TrayRuntime::CreateIcon() {
     connect(programs.about, &QAction::triggered, commands, &LaunchCommands::mnuZOLVANTEKProg_Click);
     connect(programs.help, &QAction::triggered, commands, &LaunchCommands::mnuHelp2_Click);
 
-    // Once the icon is up, off the start-up path: the first press then costs what later
-    // ones do.
-    QTimer::singleShot(0, this, [this] { menus_->Prepare(); });
+    // Once the icon is up, off the start-up path (the tray host is still docking it for a
+    // moment, and shares the processor): the first press then costs what later ones do.
+    QTimer::singleShot(kPrepareDelayMs, this, [this] { menus_->Prepare(); });
 }
 
 void TrayRuntime::ShowList(ListKind kind, const LoadedList& list) {

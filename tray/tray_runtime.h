@@ -22,6 +22,7 @@ inline constexpr const char* kNoTrayNotice =
     "elsewhere, add a notification area (system tray) to the panel. The icon appears as soon as "
     "there is one.";
 inline constexpr int kNoTrayNoticeDelayMs = 10000;
+inline constexpr int kPrepareDelayMs = 300;
 
 // The program's runtime face: start-up, the tray icon and its two popup menus.
 class TrayRuntime : public QObject {
