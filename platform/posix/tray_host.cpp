@@ -98,7 +98,7 @@ private:
         if (!XEmbedTrayPresent()) return;
         // A panel that hosts both protocols takes the X selection a moment before its D-Bus
         // host is up: give the D-Bus side half a second, the icon gets both menus there.
-        if (++xembedOnlyTicks_ >= 3) Arrive();
+        if (++xembedOnlyTicks_ >= 2) Arrive();
     }
 
     void Arrive() {
