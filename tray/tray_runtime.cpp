@@ -32,6 +32,9 @@ TrayRuntime::TrayRuntime(std::unique_ptr<platform::TrayHost> host) : host_(std::
         platform::ShowDesktopNotice(QStringLiteral("ZOLVANTEK"),
                                     QString::fromLatin1(kNoTrayNotice));
     });
+    prepareMenus_.setSingleShot(true);
+    prepareMenus_.setInterval(kPrepareDelayMs);
+    connect(&prepareMenus_, &QTimer::timeout, this, [this] { menus_->Prepare(); });
 }
 
 TrayRuntime::~TrayRuntime() = default;
@@ -79,8 +82,9 @@ void TrayRuntime::CreateIcon() {
         trayIcon_->setContextMenu(menus_->exportedMenu(host_->menuOnEveryPress()));
     }
 
-    // Owned through the object tree: the header need not know the handlers.
-    auto* commands = new LaunchCommands(*state_, *trayIcon_, nullptr, SystemProcessStarter(), this);
+    commands_ = std::make_unique<LaunchCommands>(*state_, *trayIcon_, nullptr,
+                                                 SystemProcessStarter(), this);
+    LaunchCommands* commands = commands_.get();
     commands->setObjectName(QStringLiteral("LaunchCommands"));
     for (int n = 1; n <= state_->MaxItems; ++n) {
         connect(menus_->slotItem(ListKind::Directories, n), &QAction::triggered, commands,
@@ -99,7 +103,7 @@ void TrayRuntime::CreateIcon() {
 
     // Once the icon is up, off the start-up path (the tray host is still docking it for a
     // moment, and shares the processor): the first press then costs what later ones do.
-    QTimer::singleShot(kPrepareDelayMs, this, [this] { menus_->Prepare(); });
+    prepareMenus_.start();
 }
 
 void TrayRuntime::ShowList(ListKind kind, const LoadedList& list) {

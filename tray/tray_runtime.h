@@ -12,6 +12,8 @@
 
 namespace zolvantek {
 
+class LaunchCommands;
+
 inline constexpr const char* kTrayTip = " Brindlex ZOLVANTEK";
 inline constexpr std::int16_t kMaxItems = 20;
 inline constexpr const char* kNoTrayNow =
@@ -59,7 +61,10 @@ private:
     std::unique_ptr<Form1> form1_;
     std::unique_ptr<PopupMenus> menus_;
     std::unique_ptr<QSystemTrayIcon> trayIcon_;
+    // Made with the icon (Close hides it); a child of this object, so tests find it.
+    std::unique_ptr<LaunchCommands> commands_;
     QTimer noTrayNotice_;
+    QTimer prepareMenus_;
     bool menuExported_ = false;
 };
 
