@@ -101,6 +101,18 @@ def build_rows(r: dict) -> tuple[list[list[str]], list[tuple[str, float]]]:
             shares.append((f"{short} ratio", ratio / 1.2))
             shares.append((f"{short} vs 16 ms", median(p) / 16.0))
 
+    # On xfce4-panel's notification area (StatusNotifierItem): the left press pops PROGRAMS
+    # here; the right press shows the exported menu, drawn by the panel. The baseline pops
+    # its one menu on a left press; on the right press it has nothing exported to show.
+    sni = r.get("sni_popup_ms", {})
+    b = sni.get("baseline", {}).get("left", [])
+    for button, menu in MENUS.items():
+        p = sni.get("program", {}).get(button, [])
+        ratio = median(p) / median(b) if both(p, b) else math.nan
+        drawn = " drawn by the panel" if button == "right" else ""
+        add(f"Press → popup on xfce4-panel (StatusNotifierItem), {menu}{drawn} (ms); "
+            "baseline: its left press", cell(p, 2), cell(b, 2), f"{ratio:.2f}×", "—", None)
+
     p, b = r["launch_ms"]["program"], r["launch_ms"]["baseline"]
     diff = median(p) - median(b) if both(p, b) else math.nan
     add("Choice → program running (ms); baseline: posix_spawn", cell(p, 2), cell(b, 2),

@@ -32,7 +32,7 @@ from desktop import SCREEN, Desktop, reap_orphans, stop_pid  # noqa: E402
 PARK = (10, SCREEN[1] - 10)
 SLOTS = 20
 BUTTONS = {"left": 1, "right": 3}
-PHASES = ("settings", "startup", "popups", "launch", "idle")
+PHASES = ("settings", "startup", "popups", "launch", "idle", "sni")
 
 
 def log(message: str) -> None:
@@ -65,8 +65,8 @@ class Suite:
         self.programs = {"program": [args.zolvantek], "baseline": [args.baseline]}
         self.watch_log = open(desk.logs / "programs.log", "ab")
 
-    def xwatch(self, *argv: str, timeout: float = 120) -> dict[str, list[str]]:
-        done = subprocess.run([self.args.xwatch, *map(str, argv)], env=self.desk.env(),
+    def xwatch(self, *argv: str, timeout: float = 120, desk: Desktop | None = None) -> dict[str, list[str]]:
+        done = subprocess.run([self.args.xwatch, *map(str, argv)], env=(desk or self.desk).env(),
                               stdout=subprocess.PIPE, stderr=self.watch_log, timeout=timeout)
         if done.returncode != 0:
             raise RuntimeError(f"bench_xwatch {argv[0]} failed (see {self.desk.logs})")
@@ -202,6 +202,36 @@ class Suite:
             log(f"idle run {i + 1}/{self.args.idle_runs}: wakeups program "
                 f"{results['wakeups']['program'][-1]}, baseline {results['wakeups']['baseline'][-1]}")
 
+    def sni_popups(self, results: dict) -> None:
+        """Later presses where the icon is a StatusNotifierItem: xfce4-panel's notification
+        area in a session of its own. A left press comes to the program as Activate and it
+        pops PROGRAMS itself; a right press makes the panel draw the exported WINDOWS
+        EXPLORER menu. The baseline exports no menu, so only its left press pops one. Any
+        popup counts (--pid 0): the one drawn by the panel belongs to the panel."""
+        with Desktop(self.args.xwatch, self.desk.workdir / "sni", tray="xfce4-panel") as sni:
+            write_settings(sni.config, self.args.child, Path(self.fifo))
+            for name, argv in self.programs.items():
+                proc = subprocess.Popen(argv, env=sni.env(), stdout=self.watch_log,
+                                        stderr=self.watch_log, start_new_session=True)
+                try:
+                    end = time.monotonic() + 30
+                    while not (sni.registered_items() and (icon := sni.drawn_icon_geometry())):
+                        if time.monotonic() > end:
+                            raise RuntimeError(f"{name} never showed its icon on xfce4-panel")
+                        time.sleep(0.1)
+                    time.sleep(1.0)
+                    at = f"{icon.center[0]},{icon.center[1]}"
+                    for button in BUTTONS if name == "program" else ("left",):
+                        found = self.xwatch("popup", "--pid", 0, "--button", BUTTONS[button], "--at", at,
+                                            "--park", f"{PARK[0]},{PARK[1]}", "--repeat",
+                                            self.args.presses + 1, desk=sni)
+                        # The first press after the start is measured with XEmbed above.
+                        results["sni_popup_ms"][name][button] = [float(v) for v in found["popup_ms"][1:]]
+                finally:
+                    stop_pid(proc.pid)
+                    reap_orphans()
+            log("popups on xfce4-panel (StatusNotifierItem): done")
+
     def run(self, phases: set[str]) -> dict:
         pair = lambda: {"program": [], "baseline": []}  # noqa: E731
         per_button = lambda: {b: [] for b in BUTTONS}  # noqa: E731
@@ -209,6 +239,7 @@ class Suite:
             "startup_ms": pair(), "rss_mib": pair(), "pss_mib": pair(), "uss_mib": pair(),
             "popup_first_ms": {"program": per_button(), "baseline": per_button()},
             "popup_ms": {"program": per_button(), "baseline": per_button()},
+            "sni_popup_ms": {"program": per_button(), "baseline": per_button()},
             "launch_ms": pair(), "wakeups": pair(),
             "wakeups_by_thread": pair(),
         }
@@ -221,6 +252,8 @@ class Suite:
             self.later_popups_and_launch(results, phases)
         if "idle" in phases:
             self.idle(results)
+        if "sni" in phases:
+            self.sni_popups(results)
         return results
 
 

@@ -24,6 +24,9 @@ ZOLVANTEK_PACKAGES=(
     qt6-base-dev-tools fonts-liberation2 fonts-wine
     # the Windows end-to-end test reads menus and boxes from screenshots
     tesseract-ocr tesseract-ocr-eng
+    # the tray on both protocols: xfce4-panel's notification area hosts StatusNotifierItems
+    # (xfconf keeps its settings); the program asks xcb whether an XEmbed tray is there
+    xfce4-panel xfconf libxcb1-dev
 )
 
 zolvantek_missing_packages() {

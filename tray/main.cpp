@@ -9,7 +9,9 @@
 #include "common/product_info.h"
 #include "platform/display_session.h"
 #include "platform/single_instance.h"
+#include "platform/tray_host.h"
 #include "tray/command_line.h"
+#include "tray/tray_icon_image.h"
 #include "tray/tray_runtime.h"
 
 namespace {
@@ -62,10 +64,13 @@ int main(int argc, char* argv[]) {
                      instance.error().c_str());
     }
 
+    zolvantek::platform::PreferPlaceablePopups();
     previousHandler = qInstallMessageHandler(FatalMeansNoDisplay);
     QApplication app(argc, argv);
     ReleaseHeldMessages();
     QApplication::setApplicationName(QStringLiteral("ZOLVANTEK"));
+    // The popups, the editor and its dialogs show the binoculars in frames and task bars.
+    QApplication::setWindowIcon(zolvantek::BinocularsIcon());
     QGuiApplication::setDesktopFileName(QString::fromLatin1(zolvantek::kAppId));
     // Hiding the editor or closing a dialog must not end a program that lives in the tray.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -1,5 +1,7 @@
 #include "tray/popup_menus.h"
 
+#include <QFontMetrics>
+
 #include "settings/entry_line.h"
 
 namespace zolvantek {
@@ -25,40 +27,54 @@ struct SubmenuNames {
     const char* help;
 };
 
-QMenu* AddCommandSubmenu(QMenu* popup, const QString& title, const SubmenuNames& names) {
+CommandItems AddCommandSubmenu(QMenu* popup, const QString& title, const SubmenuNames& names) {
     QMenu* submenu = popup->addMenu(title);
     submenu->setObjectName(QString::fromLatin1(names.submenu));
     submenu->menuAction()->setObjectName(QString::fromLatin1(names.submenu));
-    AddNamedItem(submenu, names.add, QStringLiteral("Add or Modify"));
+    CommandItems items;
+    items.add = AddNamedItem(submenu, names.add, QStringLiteral("Add or Modify"));
     AddNamedSeparator(submenu, names.sep1);
-    AddNamedItem(submenu, names.close, QStringLiteral("Close"));
+    items.close = AddNamedItem(submenu, names.close, QStringLiteral("Close"));
     AddNamedSeparator(submenu, names.sep2);
-    AddNamedItem(submenu, names.about, QStringLiteral("About ZOLVANTEK"));
-    AddNamedItem(submenu, names.help, QStringLiteral("Help"));
-    return submenu;
+    items.about = AddNamedItem(submenu, names.about, QStringLiteral("About ZOLVANTEK"));
+    items.help = AddNamedItem(submenu, names.help, QStringLiteral("Help"));
+    return items;
+}
+
+QMenu* NewMenu(const char* objectName, const QString& title) {
+    auto* menu = new QMenu;
+    // The two separators in a row above each list are both drawn.
+    menu->setSeparatorsCollapsible(false);
+    menu->setObjectName(QString::fromLatin1(objectName));
+    menu->setTitle(title);
+    return menu;
+}
+
+// The first popup spends most of its time loading the font; laying out every item as well
+// would cost more memory than it saves time, so only the font and the window are made.
+void PrepareWindows(QMenu* menu) {
+    menu->ensurePolished();
+    (void)QFontMetrics(menu->font()).height();
+    menu->winId();
+    for (QAction* action : menu->actions()) {
+        if (action->menu() != nullptr) PrepareWindows(action->menu());
+    }
 }
 
 }  // namespace
 
-PopupMenus::PopupMenus(int itemsPerList, QObject* parent)
-    : QObject(parent), mnuShell_(new QMenu), mnuMenuPrograms_(new QMenu) {
-    // The two separators in a row above each list are both drawn.
-    mnuShell_->setSeparatorsCollapsible(false);
-    mnuMenuPrograms_->setSeparatorsCollapsible(false);
-    mnuShell_->setObjectName(QStringLiteral("mnuShell"));
-    mnuShell_->setTitle(QStringLiteral("MenuMain"));
-    QMenu* explorer = AddCommandSubmenu(
+PopupMenus::PopupMenus(int itemsPerList)
+    : mnuShell_(NewMenu("mnuShell", QStringLiteral("MenuMain"))),
+      mnuMenuPrograms_(NewMenu("mnuMenuPrograms", QStringLiteral("MenuPrograms"))) {
+    explorer_ = AddCommandSubmenu(
         mnuShell_, QStringLiteral("WINDOWS EXPLORER"),
         {"mnuExplDesc", "mnuAdd", "mnuSep1", "mnuClose", "mnusep44", "mnuZOLVANTEK", "mnuHelp"});
     AddNamedSeparator(mnuShell_, "enuSep8");
     AddNamedSeparator(mnuShell_, "mnuSep2");
 
-    mnuMenuPrograms_->setObjectName(QStringLiteral("mnuMenuPrograms"));
-    mnuMenuPrograms_->setTitle(QStringLiteral("MenuPrograms"));
-    QMenu* programs =
-        AddCommandSubmenu(mnuMenuPrograms_, QStringLiteral("PROGRAMS"),
-                          {"mnuProgDesc(1)", "mnuAddProgram", "mnuSep3", "mnuCloseProg", "mnusep55",
-                           "mnuZOLVANTEKProg", "mnuHelp2"});
+    programs_ = AddCommandSubmenu(mnuMenuPrograms_, QStringLiteral("PROGRAMS"),
+                                  {"mnuProgDesc(1)", "mnuAddProgram", "mnuSep3", "mnuCloseProg",
+                                   "mnusep55", "mnuZOLVANTEKProg", "mnuHelp2"});
     AddNamedSeparator(mnuMenuPrograms_, "mnuSep9");
     AddNamedSeparator(mnuMenuPrograms_, "mnusep4");
 
@@ -66,39 +82,35 @@ PopupMenus::PopupMenus(int itemsPerList, QObject* parent)
         QAction* dir = mnuShell_->addAction(QStringLiteral("Dir%1").arg(n));
         dir->setObjectName(QStringLiteral("mnuDir(%1)").arg(n));
         dir->setVisible(false);
-        connect(dir, &QAction::triggered, this, [this, n] { emit mnuDir_Click(n); });
         mnuDir_.append(dir);
 
         QAction* prog = mnuMenuPrograms_->addAction(QStringLiteral("DirP%1").arg(n));
         prog->setObjectName(QStringLiteral("mnuDirP(%1)").arg(n));
         prog->setVisible(false);
-        connect(prog, &QAction::triggered, this, [this, n] { emit mnuDirP_Click(n); });
         mnuDirP_.append(prog);
     }
-
-    const auto wire = [this](QMenu* menu, const char* name, void (PopupMenus::*signal)()) {
-        QAction* action = menu->findChild<QAction*>(QString::fromLatin1(name));
-        connect(action, &QAction::triggered, this, signal);
-    };
-    wire(explorer, "mnuAdd", &PopupMenus::mnuAdd_Click);
-    wire(explorer, "mnuClose", &PopupMenus::mnuClose_Click);
-    wire(explorer, "mnuZOLVANTEK", &PopupMenus::mnuZOLVANTEK_Click);
-    wire(explorer, "mnuHelp", &PopupMenus::mnuHelp_Click);
-    wire(programs, "mnuAddProgram", &PopupMenus::mnuAddProgram_Click);
-    wire(programs, "mnuCloseProg", &PopupMenus::mnuCloseProg_Click);
-    wire(programs, "mnuZOLVANTEKProg", &PopupMenus::mnuZOLVANTEKProg_Click);
-    wire(programs, "mnuHelp2", &PopupMenus::mnuHelp2_Click);
 }
 
 // The menus have no parent widget (a hidden window must not own a popup's placement),
 // so they are freed here.
 PopupMenus::~PopupMenus() {
+    delete bothLists_;
     delete mnuShell_;
     delete mnuMenuPrograms_;
 }
 
-QMenu* PopupMenus::menuFor(ListKind kind) const {
-    return kind == ListKind::Directories ? mnuShell_ : mnuMenuPrograms_;
+QMenu* PopupMenus::exportedMenu(bool bothLists) {
+    if (!bothLists) return mnuShell_;
+    if (bothLists_ == nullptr) {
+        bothLists_ = NewMenu("mnuBothLists", QStringLiteral("MenuBoth"));
+        bothLists_->addActions(mnuShell_->actions());
+        bothLists_->addSeparator()->setObjectName(QStringLiteral("mnuBothSep"));
+        QMenu* programs = bothLists_->addMenu(QStringLiteral("PROGRAMS"));
+        programs->setObjectName(QStringLiteral("mnuBothPrograms"));
+        programs->setSeparatorsCollapsible(false);
+        programs->addActions(mnuMenuPrograms_->actions());
+    }
+    return bothLists_;
 }
 
 QAction* PopupMenus::slotItem(ListKind kind, int slot) const {
@@ -125,6 +137,11 @@ void PopupMenus::ShowSlots(ListKind kind, const SlotCaptions& captions) {
                           : QString::fromLocal8Bit(*caption).replace(u'&', QStringLiteral("&&")));
         item->setVisible(true);
     }
+}
+
+void PopupMenus::Prepare() {
+    PrepareWindows(mnuShell_);
+    PrepareWindows(mnuMenuPrograms_);
 }
 
 }  // namespace zolvantek

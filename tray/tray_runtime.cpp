@@ -2,13 +2,12 @@
 
 #include <QCursor>
 #include <QIcon>
+#include <cstdio>
 
 #include "editors/list_rules.h"
 #include "platform/program_folder.h"
 #include "tray/launch_commands.h"
-
-// The icons are linked in from a static library, where rcc's initializer must be named.
-static void InitResources() { Q_INIT_RESOURCE(resources); }
+#include "tray/tray_icon_image.h"
 
 namespace zolvantek {
 namespace {
@@ -23,7 +22,18 @@ void OpenHelpSection(int contextId) {
 
 }  // namespace
 
-TrayRuntime::TrayRuntime() = default;
+TrayRuntime::TrayRuntime(std::unique_ptr<platform::TrayHost> host) : host_(std::move(host)) {
+    noTrayNotice_.setSingleShot(true);
+    noTrayNotice_.setInterval(kNoTrayNoticeDelayMs);
+    connect(&noTrayNotice_, &QTimer::timeout, this, [] {
+        platform::ShowDesktopNotice(QStringLiteral("ZOLVANTEK"),
+                                    QString::fromLatin1(kNoTrayNotice));
+    });
+    prepareMenus_.setSingleShot(true);
+    prepareMenus_.setInterval(kPrepareDelayMs);
+    connect(&prepareMenus_, &QTimer::timeout, this, [this] { menus_->Prepare(); });
+}
+
 TrayRuntime::~TrayRuntime() = default;
 
 void TrayRuntime::Form_Load() {
@@ -34,41 +44,63 @@ void TrayRuntime::Form_Load() {
 
     menus_ = std::make_unique<PopupMenus>(state_->MaxItems);
     // The editor opens from either menu; it is made then, not here.
-    connect(menus_.get(), &PopupMenus::mnuAdd_Click, this, [this] { form1().mnuAdd_Click(); });
-    connect(menus_.get(), &PopupMenus::mnuAddProgram_Click, this,
+    connect(menus_->explorerCommands().add, &QAction::triggered, this,
+            [this] { form1().mnuAdd_Click(); });
+    connect(menus_->programCommands().add, &QAction::triggered, this,
             [this] { form1().mnuAddProgram_Click(); });
-
-    InitResources();
-    QIcon binoculars;
-    binoculars.addFile(QStringLiteral(":/zolvantek/binoculars-16.png"), QSize(16, 16));
-    binoculars.addFile(QStringLiteral(":/zolvantek/binoculars-32.png"), QSize(32, 32));
-    trayIcon_ = std::make_unique<QSystemTrayIcon>(binoculars);
-    trayIcon_->setToolTip(QString::fromLatin1(kTrayTip));
-    connect(trayIcon_.get(), &QSystemTrayIcon::activated, this, &TrayRuntime::OnTrayActivated);
-    trayIcon_->show();
-
-    // Owned through the object tree: the header need not know the handlers.
-    auto* commands = new LaunchCommands(*state_, *trayIcon_, nullptr, SystemProcessStarter(), this);
-    commands->setObjectName(QStringLiteral("LaunchCommands"));
-    PopupMenus* menus = menus_.get();
-    connect(menus, &PopupMenus::mnuDir_Click, commands, &LaunchCommands::mnuDir_Click);
-    connect(menus, &PopupMenus::mnuDirP_Click, commands, &LaunchCommands::mnuDirP_Click);
-    connect(menus, &PopupMenus::mnuHelp_Click, commands, &LaunchCommands::mnuHelp_Click);
-    connect(menus, &PopupMenus::mnuHelp2_Click, commands, &LaunchCommands::mnuHelp2_Click);
-    connect(menus, &PopupMenus::mnuZOLVANTEK_Click, commands, &LaunchCommands::mnuZOLVANTEK_Click);
-    connect(menus, &PopupMenus::mnuZOLVANTEKProg_Click, commands,
-            &LaunchCommands::mnuZOLVANTEKProg_Click);
-    connect(menus, &PopupMenus::mnuClose_Click, commands, &LaunchCommands::mnuClose_Click);
-    connect(menus, &PopupMenus::mnuCloseProg_Click, commands, &LaunchCommands::mnuCloseProg_Click);
 
     // Both lists in one read of the store.
     const LoadedLists lists = LoadBothLists(state_->Settings, state_->MaxItems);
     ShowList(ListKind::Directories, lists.directories);
     ShowList(ListKind::Programs, lists.programs);
+
+    if (host_->present()) {
+        CreateIcon();
+        return;
+    }
+    std::fprintf(stderr, "%s\n", kNoTrayNow);
+    std::fflush(stderr);
+    connect(host_.get(), &platform::TrayHost::arrived, this, &TrayRuntime::CreateIcon,
+            Qt::SingleShotConnection);
+    host_->watch();
+    noTrayNotice_.start();
 }
 
-void TrayRuntime::LoadList(ListKind kind) {
-    ShowList(kind, zolvantek::LoadList(state_->Settings, kind, state_->MaxItems));
+void TrayRuntime::CreateIcon() {
+    noTrayNotice_.stop();
+    // Qt chooses the tray protocol here, once for the whole run.
+    trayIcon_ = std::make_unique<QSystemTrayIcon>(TrayIconImage());
+    trayIcon_->setToolTip(QString::fromLatin1(kTrayTip));
+    connect(trayIcon_.get(), &QSystemTrayIcon::activated, this, &TrayRuntime::OnTrayActivated);
+    trayIcon_->show();
+    menuExported_ = host_->iconIsExported();
+    if (menuExported_) {
+        trayIcon_->setIcon(ExportedTrayIconImage());
+        trayIcon_->setContextMenu(menus_->exportedMenu(host_->menuOnEveryPress()));
+    }
+
+    commands_ = std::make_unique<LaunchCommands>(*state_, *trayIcon_, nullptr,
+                                                 SystemProcessStarter(), this);
+    LaunchCommands* commands = commands_.get();
+    commands->setObjectName(QStringLiteral("LaunchCommands"));
+    for (int n = 1; n <= state_->MaxItems; ++n) {
+        connect(menus_->slotItem(ListKind::Directories, n), &QAction::triggered, commands,
+                [commands, n] { commands->mnuDir_Click(n); });
+        connect(menus_->slotItem(ListKind::Programs, n), &QAction::triggered, commands,
+                [commands, n] { commands->mnuDirP_Click(n); });
+    }
+    const CommandItems& explorer = menus_->explorerCommands();
+    const CommandItems& programs = menus_->programCommands();
+    connect(explorer.close, &QAction::triggered, commands, &LaunchCommands::mnuClose_Click);
+    connect(explorer.about, &QAction::triggered, commands, &LaunchCommands::mnuZOLVANTEK_Click);
+    connect(explorer.help, &QAction::triggered, commands, &LaunchCommands::mnuHelp_Click);
+    connect(programs.close, &QAction::triggered, commands, &LaunchCommands::mnuCloseProg_Click);
+    connect(programs.about, &QAction::triggered, commands, &LaunchCommands::mnuZOLVANTEKProg_Click);
+    connect(programs.help, &QAction::triggered, commands, &LaunchCommands::mnuHelp2_Click);
+
+    // Once the icon is up, off the start-up path (the tray host is still docking it for a
+    // moment, and shares the processor): the first press then costs what later ones do.
+    prepareMenus_.start();
 }
 
 void TrayRuntime::ShowList(ListKind kind, const LoadedList& list) {
@@ -81,7 +113,10 @@ Form1& TrayRuntime::form1() {
     if (!form1_) {
         form1_ = std::make_unique<Form1>(state_->Settings, state_->MaxItems, state_->EditMode);
         // The editor keeps the menu items in step with its lists.
-        connect(form1_.get(), &Form1::slotCaptionsChanged, menus_.get(), &PopupMenus::ShowSlots);
+        connect(form1_.get(), &Form1::slotCaptionsChanged, this,
+                [this](ListKind kind, const SlotCaptions& captions) {
+                    menus_->ShowSlots(kind, captions);
+                });
         connect(form1_.get(), &Form1::helpRequested, this, &OpenHelpSection);
         form1_->SetLines(ListKind::Directories, lines_[int(ListKind::Directories)]);
         form1_->SetLines(ListKind::Programs, lines_[int(ListKind::Programs)]);
@@ -91,7 +126,7 @@ Form1& TrayRuntime::form1() {
 
 void TrayRuntime::OnTrayActivated(QSystemTrayIcon::ActivationReason reason) {
     // Double clicks, middle presses and everything else open nothing.
-    if (reason == QSystemTrayIcon::Context) {
+    if (reason == QSystemTrayIcon::Context && !menuExported_) {
         ShowPopup(menus_->mnuShell());
     } else if (reason == QSystemTrayIcon::Trigger) {
         ShowPopup(menus_->mnuMenuPrograms());

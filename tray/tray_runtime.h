@@ -2,50 +2,70 @@
 
 #include <QObject>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <memory>
 
 #include "editors/form1.h"
+#include "platform/tray_host.h"
 #include "tray/module_state.h"
 #include "tray/popup_menus.h"
 
 namespace zolvantek {
 
+class LaunchCommands;
+
 inline constexpr const char* kTrayTip = " Brindlex ZOLVANTEK";
 inline constexpr std::int16_t kMaxItems = 20;
+inline constexpr const char* kNoTrayNow =
+    "ZOLVANTEK is running, but this desktop shows no tray icons yet. Waiting for a tray.";
+inline constexpr const char* kNoTrayNotice =
+    "ZOLVANTEK is running, but this desktop shows no tray icons, so its menus cannot be "
+    "reached. On GNOME, enable the AppIndicator extension (gnome-shell-extension-appindicator); "
+    "elsewhere, add a notification area (system tray) to the panel. The icon appears as soon as "
+    "there is one.";
+inline constexpr int kNoTrayNoticeDelayMs = 10000;
+inline constexpr int kPrepareDelayMs = 300;
 
 // The program's runtime face: start-up, the tray icon and its two popup menus.
 class TrayRuntime : public QObject {
     Q_OBJECT
 public:
-    TrayRuntime();
+    explicit TrayRuntime(std::unique_ptr<platform::TrayHost> host = platform::MakeTrayHost());
     ~TrayRuntime() override;
 
-    // Start-up: settings, menus, the icon, then both lists. Shows no message.
+    // Start-up: settings, menus, both lists, then the icon once a tray is there. Shows no
+    // message box; without a tray it says so on standard error and waits for one.
     void Form_Load();
 
-    // Fills one list box and its menu items from the stored slots.
-    void LoadList(ListKind kind);
-
-    ModuleState& state() { return *state_; }
     // The editor window, made on first use: the tray does not pay for it at start-up.
     Form1& form1();
     PopupMenus& menus() { return *menus_; }
+    // Only once a tray has come (hasTrayIcon()).
     QSystemTrayIcon& trayIcon() { return *trayIcon_; }
+    bool hasTrayIcon() const { return trayIcon_ != nullptr; }
 
-    // Exactly a left press opens PROGRAMS and a right press WINDOWS EXPLORER.
+    // Exactly a left press opens PROGRAMS and a right press WINDOWS EXPLORER; where the
+    // host draws the exported menu itself, a right press is its business.
     void OnTrayActivated(QSystemTrayIcon::ActivationReason reason);
 
 private:
+    void CreateIcon();
     void ShowPopup(QMenu* menu);
     void ShowList(ListKind kind, const LoadedList& list);
 
     // The lines last loaded, for the editor's list boxes when it is made.
     std::vector<std::string> lines_[2];
 
+    std::unique_ptr<platform::TrayHost> host_;
     std::unique_ptr<ModuleState> state_;
     std::unique_ptr<Form1> form1_;
     std::unique_ptr<PopupMenus> menus_;
     std::unique_ptr<QSystemTrayIcon> trayIcon_;
+    // Made with the icon (Close hides it); a child of this object, so tests find it.
+    std::unique_ptr<LaunchCommands> commands_;
+    QTimer noTrayNotice_;
+    QTimer prepareMenus_;
+    bool menuExported_ = false;
 };
 
 }  // namespace zolvantek

@@ -55,7 +55,7 @@ class ProgramInTray(unittest.TestCase):
             script.parent.mkdir()
             script.write_text(RECORDER.format(log=shlex.quote(str(log))))
             script.chmod(0o755)
-        cls.desk = Desktop(ARTIFACTS / cls.__name__)
+        cls.desk = Desktop(ARTIFACTS / cls.__name__, tray=getattr(cls, "TRAY", "") or "trayer")
         try:
             cls.desk.__enter__()
             cls.settings = cls.settings_for(cls.root)

@@ -7,34 +7,37 @@
         desk.choose("Item 3")                   # keyboard: Down ... Return
         desk.screenshot("after")
 
-What runs: Xvfb (free display via -displayfd), a private D-Bus session bus (so Qt finds
-no StatusNotifierWatcher and uses the XEmbed tray), the AT-SPI accessibility bus that
-the session bus activates, trayer as the XEmbed tray host, and the program under test.
+What runs: the desktop session of desktop_session.py (Xvfb on a free display, a private
+D-Bus session bus, a tray host: trayer for XEmbed, or xfce4-panel whose notification area
+takes StatusNotifierItems and draws their exported menus itself), the AT-SPI accessibility
+bus that the session bus activates, and the program under test. Menus the host draws are
+found and read the same way as the program's own (press(..., host_menu=True)).
 Menu texts are read over AT-SPI by a helper process (this file run with --atspi-agent):
 Qt leaves popup menus out of the application's accessible tree, so the helper follows
 the "showing" state changes Qt sends for them. X queries go through libX11 via ctypes;
 input goes through xdotool (XTEST).
 
-Only Debian packages are needed: xvfb, trayer, xdotool, imagemagick, dbus, at-spi2-core,
-python3-gi, gir1.2-atspi-2.0.
+Only Debian packages are needed: xvfb, trayer, xfce4-panel, xfconf, xdotool, imagemagick,
+dbus, at-spi2-core, python3-gi, gir1.2-atspi-2.0.
 """
 
 from __future__ import annotations
 
-import ctypes
 import json
 import os
 import re
 import select
 import shutil
-import signal
 import subprocess
 import sys
-import tempfile
 import time
-import uuid
 from dataclasses import dataclass
 from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+from desktop_session import (Geometry, Session, SessionError, XConnection,  # noqa: E402,F401
+                             deadline_loop, die_with_parent, stop_group)
+from desktop_session import _IS_VIEWABLE  # noqa: E402
 
 SEPARATOR = "-" * 10
 """How popup_items() shows a separator line."""
@@ -43,32 +46,11 @@ BUTTONS = {"left": 1, "middle": 2, "right": 3}
 DOUBLE_CLICK_GAP = 0.5
 """Seconds kept between two clicks at one spot: above Qt's 400 ms double-click interval."""
 
-_POLL = 0.02
 _MARKER_VAR = "ZOLVANTEK_E2E_SESSION"
-# Variables of the caller's desktop that must not leak into the private one.
-_FOREIGN_VARS = re.compile(
-    r"^(DISPLAY|WAYLAND_DISPLAY|WAYLAND_SOCKET|DBUS_SESSION_BUS_ADDRESS|AT_SPI_BUS_ADDRESS"
-    r"|XDG_RUNTIME_DIR|XDG_SESSION_.*|XDG_CURRENT_DESKTOP|DESKTOP_SESSION|SESSION_MANAGER"
-    r"|XAUTHORITY|QT_.*|GTK_MODULES|NO_AT_BRIDGE)$")
 
 
-class HarnessError(RuntimeError):
+class HarnessError(SessionError):
     pass
-
-
-@dataclass(frozen=True)
-class Geometry:
-    x: int
-    y: int
-    width: int
-    height: int
-
-    @property
-    def center(self) -> tuple[int, int]:
-        return self.x + self.width // 2, self.y + self.height // 2
-
-    def contains(self, px: int, py: int) -> bool:
-        return self.x <= px < self.x + self.width and self.y <= py < self.y + self.height
 
 
 @dataclass(frozen=True)
@@ -104,186 +86,6 @@ class WindowInfo:
     type: str  # last part of _NET_WM_WINDOW_TYPE, e.g. "NORMAL", "DIALOG", "TOOLTIP"
 
 
-def _deadline_loop(timeout: float):
-    """Yields until timeout seconds have passed; the caller breaks out on success."""
-    end = time.monotonic() + timeout
-    while True:
-        yield
-        if time.monotonic() >= end:
-            return
-        time.sleep(_POLL)
-
-
-# ---------------------------------------------------------------------------- X11 ----
-
-class _XWindowAttributes(ctypes.Structure):
-    _fields_ = [
-        ("x", ctypes.c_int), ("y", ctypes.c_int),
-        ("width", ctypes.c_int), ("height", ctypes.c_int),
-        ("border_width", ctypes.c_int), ("depth", ctypes.c_int),
-        ("visual", ctypes.c_void_p), ("root", ctypes.c_ulong),
-        ("c_class", ctypes.c_int), ("bit_gravity", ctypes.c_int),
-        ("win_gravity", ctypes.c_int), ("backing_store", ctypes.c_int),
-        ("backing_planes", ctypes.c_ulong), ("backing_pixel", ctypes.c_ulong),
-        ("save_under", ctypes.c_int), ("colormap", ctypes.c_ulong),
-        ("map_installed", ctypes.c_int), ("map_state", ctypes.c_int),
-        ("all_event_masks", ctypes.c_long), ("your_event_mask", ctypes.c_long),
-        ("do_not_propagate_mask", ctypes.c_long), ("override_redirect", ctypes.c_int),
-        ("screen", ctypes.c_void_p),
-    ]
-
-
-_IS_VIEWABLE = 2
-_ERROR_HANDLER = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)
-# Windows vanish between two queries all the time; Xlib's default handler would exit.
-_ignore_x_errors = _ERROR_HANDLER(lambda _dpy, _event: 0)
-_libx11 = None
-
-
-def _x11():
-    global _libx11
-    if _libx11 is None:
-        lib = ctypes.CDLL("libX11.so.6")
-        ul, vp, i = ctypes.c_ulong, ctypes.c_void_p, ctypes.c_int
-        lib.XOpenDisplay.restype = vp
-        lib.XOpenDisplay.argtypes = [ctypes.c_char_p]
-        lib.XCloseDisplay.argtypes = [vp]
-        lib.XDefaultRootWindow.restype = ul
-        lib.XDefaultRootWindow.argtypes = [vp]
-        lib.XInternAtom.restype = ul
-        lib.XInternAtom.argtypes = [vp, ctypes.c_char_p, i]
-        lib.XGetAtomName.restype = vp
-        lib.XGetAtomName.argtypes = [vp, ul]
-        lib.XGetSelectionOwner.restype = ul
-        lib.XGetSelectionOwner.argtypes = [vp, ul]
-        lib.XQueryTree.restype = i
-        lib.XQueryTree.argtypes = [vp, ul, ctypes.POINTER(ul), ctypes.POINTER(ul),
-                                   ctypes.POINTER(ctypes.POINTER(ul)), ctypes.POINTER(ctypes.c_uint)]
-        lib.XGetWindowAttributes.restype = i
-        lib.XGetWindowAttributes.argtypes = [vp, ul, ctypes.POINTER(_XWindowAttributes)]
-        lib.XTranslateCoordinates.restype = i
-        lib.XTranslateCoordinates.argtypes = [vp, ul, ul, i, i, ctypes.POINTER(i),
-                                              ctypes.POINTER(i), ctypes.POINTER(ul)]
-        lib.XGetWindowProperty.restype = i
-        lib.XGetWindowProperty.argtypes = [vp, ul, ul, ctypes.c_long, ctypes.c_long, i, ul,
-                                           ctypes.POINTER(ul), ctypes.POINTER(i), ctypes.POINTER(ul),
-                                           ctypes.POINTER(ul), ctypes.POINTER(ctypes.c_void_p)]
-        lib.XFree.argtypes = [vp]
-        lib.XSetErrorHandler.argtypes = [_ERROR_HANDLER]
-        lib.XSetErrorHandler.restype = vp
-        lib.XSetErrorHandler(_ignore_x_errors)
-        _libx11 = lib
-    return _libx11
-
-
-class _XConnection:
-    """Read-only queries on the private display."""
-
-    def __init__(self, display: str):
-        self._lib = _x11()
-        self._dpy = self._lib.XOpenDisplay(display.encode())
-        if not self._dpy:
-            raise HarnessError(f"cannot open X display {display}")
-        self.root = self._lib.XDefaultRootWindow(self._dpy)
-        self._atoms: dict[str, int] = {}
-
-    def close(self) -> None:
-        if self._dpy:
-            self._lib.XCloseDisplay(self._dpy)
-            self._dpy = None
-
-    def atom(self, name: str) -> int:
-        if name not in self._atoms:
-            self._atoms[name] = self._lib.XInternAtom(self._dpy, name.encode(), 0)
-        return self._atoms[name]
-
-    def atom_name(self, atom: int) -> str:
-        ptr = self._lib.XGetAtomName(self._dpy, atom)
-        if not ptr:
-            return ""
-        try:
-            return ctypes.string_at(ptr).decode()
-        finally:
-            self._lib.XFree(ptr)
-
-    def selection_owner(self, name: str) -> int:
-        return self._lib.XGetSelectionOwner(self._dpy, self.atom(name))
-
-    def children(self, window: int) -> list[int]:
-        root, parent = ctypes.c_ulong(), ctypes.c_ulong()
-        kids, count = ctypes.POINTER(ctypes.c_ulong)(), ctypes.c_uint()
-        if not self._lib.XQueryTree(self._dpy, window, ctypes.byref(root), ctypes.byref(parent),
-                                    ctypes.byref(kids), ctypes.byref(count)):
-            return []
-        try:
-            return [kids[i] for i in range(count.value)]  # bottom to top
-        finally:
-            if kids:
-                self._lib.XFree(kids)
-
-    def attributes(self, window: int) -> _XWindowAttributes | None:
-        attrs = _XWindowAttributes()
-        if not self._lib.XGetWindowAttributes(self._dpy, window, ctypes.byref(attrs)):
-            return None
-        return attrs
-
-    def is_viewable(self, window: int) -> bool:
-        attrs = self.attributes(window)
-        return attrs is not None and attrs.map_state == _IS_VIEWABLE
-
-    def geometry(self, window: int) -> Geometry | None:
-        attrs = self.attributes(window)
-        if attrs is None:
-            return None
-        x, y, child = ctypes.c_int(), ctypes.c_int(), ctypes.c_ulong()
-        if not self._lib.XTranslateCoordinates(self._dpy, window, self.root, 0, 0, ctypes.byref(x),
-                                               ctypes.byref(y), ctypes.byref(child)):
-            return None
-        return Geometry(x.value, y.value, attrs.width, attrs.height)
-
-    def _property(self, window: int, name: str):
-        actual_type, fmt = ctypes.c_ulong(), ctypes.c_int()
-        count, after, data = ctypes.c_ulong(), ctypes.c_ulong(), ctypes.c_void_p()
-        status = self._lib.XGetWindowProperty(
-            self._dpy, window, self.atom(name), 0, 1 << 16, 0, 0, ctypes.byref(actual_type),
-            ctypes.byref(fmt), ctypes.byref(count), ctypes.byref(after), ctypes.byref(data))
-        if status != 0 or not data:
-            return None, 0, b""
-        try:
-            if fmt.value == 32:  # Xlib hands 32-bit items back as C longs
-                values = ctypes.cast(data, ctypes.POINTER(ctypes.c_ulong))
-                return actual_type.value, 32, [values[i] for i in range(count.value)]
-            width = 2 if fmt.value == 16 else 1
-            return actual_type.value, fmt.value, ctypes.string_at(data, count.value * width)
-        finally:
-            self._lib.XFree(data)
-
-    def cardinals(self, window: int, name: str) -> list[int]:
-        _, fmt, value = self._property(window, name)
-        return value if fmt == 32 else []
-
-    def text(self, window: int, name: str) -> str:
-        _, fmt, value = self._property(window, name)
-        return value.decode("utf-8", "replace") if fmt == 8 else ""
-
-    def wm_class(self, window: int) -> tuple[str, ...]:
-        return tuple(self.text(window, "WM_CLASS").split("\0")[:2])
-
-    def title(self, window: int) -> str:
-        return self.text(window, "_NET_WM_NAME") or self.text(window, "WM_NAME")
-
-    def window_type(self, window: int) -> str:
-        types = self.cardinals(window, "_NET_WM_WINDOW_TYPE")
-        # Qt lists its own KDE type first; the standard one is what matters here.
-        names = [self.atom_name(a) for a in types]
-        standard = [n for n in names if n.startswith("_NET_WM_WINDOW_TYPE_")]
-        return standard[0].removeprefix("_NET_WM_WINDOW_TYPE_") if standard else ""
-
-    def pid(self, window: int) -> int | None:
-        values = self.cardinals(window, "_NET_WM_PID")
-        return values[0] if values else None
-
-
 # ---------------------------------------------------------------- AT-SPI client ----
 
 class _AtspiClient:
@@ -294,7 +96,7 @@ class _AtspiClient:
         self.proc = subprocess.Popen(
             ["/usr/bin/python3", os.path.abspath(__file__), "--atspi-agent"], env=env,
             stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=self._log,
-            start_new_session=True, preexec_fn=_die_with_parent)
+            start_new_session=True, preexec_fn=die_with_parent)
         self._buffer = b""
         hello = self._read(30.0)
         if not hello.get("ready"):
@@ -331,7 +133,7 @@ class _AtspiClient:
                 self.proc.wait(timeout=3)
         except (OSError, subprocess.TimeoutExpired, ValueError):
             pass
-        _stop_group(self.proc)
+        stop_group(self.proc)
         for pipe in (self.proc.stdin, self.proc.stdout):
             try:
                 pipe.close()
@@ -343,32 +145,29 @@ class _AtspiClient:
 # ------------------------------------------------------------------- the desktop ----
 
 class Desktop:
-    """Xvfb + private D-Bus + AT-SPI + trayer, and at most one program under test.
+    """A desktop session (Xvfb, private D-Bus, a tray host: see desktop_session) with the
+    AT-SPI helper, and at most one program under test.
 
-    Everything started here is torn down by close() (or leaving the with block), also
-    when a test fails. Logs of every process land in ARTIFACTS_DIR/logs/.
+    TRAY is "trayer" (XEmbed) or "xfce4-panel" (StatusNotifierItem + DBusMenu), or None
+    for a desktop without one (start_tray() brings one later). Everything started here is
+    torn down by close() (or leaving the with block), also when a test fails. Logs of
+    every process land in ARTIFACTS_DIR/logs/.
     """
 
     def __init__(self, artifacts_dir: str | os.PathLike, screen: str = "1024x768x24",
-                 trayer_args: tuple[str, ...] = ("--edge", "top", "--align", "right",
-                                                 "--widthtype", "pixel", "--width", "160",
-                                                 "--height", "32", "--transparent", "false",
-                                                 "--expand", "false")):
+                 tray: str | None = "trayer"):
         self.artifacts_dir = Path(artifacts_dir)
         self.screen = screen
-        self.trayer_args = trayer_args
-        self.display: str | None = None
-        self.bus_address: str | None = None
+        self.tray = tray
         self.program: subprocess.Popen | None = None
-        self._procs: list[tuple[str, subprocess.Popen]] = []
-        self._logs: list = []
-        self._x: _XConnection | None = None
+        self._session: Session | None = None
         self._atspi: _AtspiClient | None = None
-        self._trayer: subprocess.Popen | None = None
-        self._marker = uuid.uuid4().hex
-        self._workdir: Path | None = None
         self._popup: Popup | None = None
         self._last_click: tuple[float, int, int, int] | None = None
+        self._menu_owner = "program"
+        self.home_dir: Path | None = None
+        self.config_dir: Path | None = None
+        self.logs_dir = self.artifacts_dir / "logs"
 
     # -- life cycle ------------------------------------------------------------------
 
@@ -384,116 +183,61 @@ class Desktop:
         self.close()
 
     def start(self) -> None:
-        for tool in ("Xvfb", "trayer", "xdotool", "import", "dbus-daemon"):
+        for tool in ("xdotool", "import"):
             if shutil.which(tool) is None:
                 raise HarnessError(f"{tool} is not installed")
-        _become_subreaper()
-        self.logs_dir = self.artifacts_dir / "logs"
         self.logs_dir.mkdir(parents=True, exist_ok=True)
-        self._workdir = Path(tempfile.mkdtemp(prefix="zolvantek-e2e-"))
-        self.runtime_dir = self._workdir / "runtime"
-        self.home_dir = self._workdir / "home"
-        self.config_dir = self._workdir / "home" / ".config"
-        for d in (self.runtime_dir, self.home_dir, self.config_dir):
-            d.mkdir(mode=0o700, parents=True, exist_ok=True)
-        self._start_xvfb()
-        self._x = _XConnection(self.display)
-        self._start_session_bus()
+        width, height = (int(v) for v in self.screen.split("x")[:2])
+        self._session = Session(None, self.logs_dir, _MARKER_VAR, (width, height))
+        self._session.start()
+        self.home_dir = self._session.home_dir
+        self.config_dir = self._session.config_dir
         self._atspi = _AtspiClient(self.session_env(), self.logs_dir / "atspi-agent.log")
-        self._start_trayer()
+        if self.tray is not None:
+            self.start_tray(self.tray)
 
     def close(self) -> None:
-        # Known now, while they still have an environment to read: zombies have none.
-        marked = set(_marked_pids(self._marker))
         self.stop_program()
         if self._atspi is not None:
             self._atspi.close()
             self._atspi = None
-        if self._x is not None:
-            self._x.close()  # before Xvfb goes: a dead server makes Xlib exit the process
-            self._x = None
-        for name, proc in reversed(self._procs):
-            _stop_group(proc)
-        self._procs.clear()
-        _sweep(self._marker, marked)
-        for log in self._logs:
-            log.close()
-        self._logs.clear()
-        if self._workdir is not None:
-            shutil.rmtree(self._workdir, ignore_errors=True)
-            self._workdir = None
+        if self._session is not None:
+            self._session.close()
+            self._session = None
 
-    def _spawn(self, name: str, argv: list[str], env: dict[str, str], **kw) -> subprocess.Popen:
-        log = open(self.logs_dir / f"{name}.log", "ab")
-        log.write(f"==== {time.strftime('%H:%M:%S')} {' '.join(map(str, argv))}\n".encode())
-        log.flush()
-        self._logs.append(log)
-        proc = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL, stdout=kw.pop("stdout", log),
-                                stderr=log, start_new_session=True, preexec_fn=_die_with_parent, **kw)
-        self._procs.append((name, proc))
-        return proc
+    @property
+    def display(self) -> str | None:
+        return self._session.display if self._session else None
 
-    def _base_env(self) -> dict[str, str]:
-        env = {k: v for k, v in os.environ.items() if not _FOREIGN_VARS.match(k)}
-        env.setdefault("LANG", "C.UTF-8")
-        env[_MARKER_VAR] = self._marker
-        env["XDG_RUNTIME_DIR"] = str(self.runtime_dir)
+    @property
+    def _x(self) -> XConnection:
+        return self._session.x
+
+    def session_env(self) -> dict[str, str]:
+        """The environment of this desktop's session, for running other X or D-Bus tools."""
+        env = self._session.env()
         env["HOME"] = str(self.home_dir)
         env["XDG_CONFIG_HOME"] = str(self.config_dir)
         return env
 
-    def session_env(self) -> dict[str, str]:
-        """The environment of this desktop's session, for running other X or D-Bus tools."""
-        env = self._base_env()
-        env["DISPLAY"] = self.display
-        env["DBUS_SESSION_BUS_ADDRESS"] = self.bus_address
-        return env
+    def _spawn(self, name: str, argv: list[str], env: dict[str, str], **kw) -> subprocess.Popen:
+        return self._session.spawn(name, argv, env, **kw)
 
-    def _start_xvfb(self) -> None:
-        read_fd, write_fd = os.pipe()
-        try:
-            proc = self._spawn("xvfb", ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", self.screen,
-                                        "-nolisten", "tcp", "-noreset"],
-                               self._base_env(), pass_fds=(write_fd,))
-            os.close(write_fd)
-            write_fd = -1
-            number = _read_line(read_fd, 15.0, proc)
-        finally:
-            os.close(read_fd)
-            if write_fd >= 0:
-                os.close(write_fd)
-        if not number.isdigit():
-            raise HarnessError(f"Xvfb did not report a display: {number!r}")
-        self.display = f":{number}"
+    # -- the tray host ---------------------------------------------------------------
 
-    def _start_session_bus(self) -> None:
-        read_fd, write_fd = os.pipe()
-        env = self._base_env()
-        env["DISPLAY"] = self.display  # activated services (the AT-SPI bus) inherit it
-        try:
-            proc = self._spawn("dbus", ["dbus-daemon", "--session", "--nofork", "--nopidfile",
-                                        f"--print-address={write_fd}"], env, pass_fds=(write_fd,))
-            os.close(write_fd)
-            write_fd = -1
-            self.bus_address = _read_line(read_fd, 15.0, proc)
-        finally:
-            os.close(read_fd)
-            if write_fd >= 0:
-                os.close(write_fd)
-        if not self.bus_address.startswith("unix:"):
-            raise HarnessError(f"dbus-daemon did not report an address: {self.bus_address!r}")
+    def start_tray(self, kind: str | None = None, timeout: float = 20.0) -> None:
+        """Starts the tray host (by default the one this desktop was made with) and waits
+        until it takes icons: a host that comes late, or comes back."""
+        self.tray = kind or self.tray or "trayer"
+        self._session.start_tray(self.tray, timeout)
 
-    def _start_trayer(self) -> None:
-        env = self.session_env()
-        env["NO_AT_BRIDGE"] = "1"  # keep the tray host out of the accessibility tree
-        self._trayer = self._spawn("trayer", ["trayer", *self.trayer_args], env)
-        for _ in _deadline_loop(15.0):
-            if self._trayer.poll() is not None:
-                raise HarnessError(f"trayer exited with {self._trayer.returncode}")
-            if (self._x.selection_owner("_NET_SYSTEM_TRAY_S0")
-                    and self._tray_panel() is not None):
-                return
-        raise HarnessError("trayer did not take the system tray selection")
+    def stop_tray(self) -> None:
+        """Ends the tray host, as when a panel crashes or restarts."""
+        self._session.stop_tray()
+
+    def tray_items(self) -> list[str]:
+        """The StatusNotifierItems the D-Bus tray knows."""
+        return self._session.registered_items()
 
     # -- the program -----------------------------------------------------------------
 
@@ -535,7 +279,7 @@ class Desktop:
 
     def stop_program(self) -> None:
         if self.program is not None:
-            _stop_group(self.program)
+            stop_group(self.program)
             self.program = None
             self._popup = None
 
@@ -556,43 +300,57 @@ class Desktop:
     # -- the tray icon ---------------------------------------------------------------
 
     def _tray_panel(self) -> int | None:
-        for window in self._x.children(self._x.root):
-            if self._x.wm_class(window) == ("panel", "trayer") and self._x.is_viewable(window):
-                return window
-        return None
+        return self._session.tray_panel() if self._session.tray is not None else None
 
     def icon_window(self) -> int | None:
-        """The program's window embedded in trayer, if it is there and shown."""
+        """The program's window docked in the tray (XEmbed), if it is there and shown."""
         panel = self._tray_panel()
         if panel is None or self.program is None:
             return None
         pids = self._program_pids()
-        # trayer puts each icon in a socket window of its own: panel > socket > icon.
-        for socket in self._x.children(panel):
-            for window in self._x.children(socket):
-                if self._x.pid(window) in pids and self._x.is_viewable(window):
+        # The host wraps each icon in a socket window of its own, some levels down.
+        pending = list(self._x.children(panel))
+        while pending:
+            window = pending.pop()
+            if self._x.pid(window) in pids:
+                if self._x.is_viewable(window):
                     return window
+                continue
+            pending.extend(self._x.children(window))
         return None
 
+    def icon_exported(self) -> bool:
+        """The program's icon is a StatusNotifierItem the D-Bus tray knows."""
+        return self.program is not None and self._session.tray is not None and any(
+            item.endswith("/StatusNotifierItem") for item in self.tray_items())
+
+    def _drawn_icon_geometry(self) -> Geometry | None:
+        return self._session.drawn_icon_geometry(self.session_env())
+
     def is_icon_embedded(self) -> bool:
-        window = self.icon_window()
-        if window is None:
+        """The icon is shown in the tray, docked (XEmbed) or drawn by the host (D-Bus)."""
+        try:
+            geometry = self.icon_geometry()
+        except HarnessError:
             return False
-        geometry = self._x.geometry(window)
-        return geometry is not None and geometry.width > 1 and geometry.height > 1
+        return geometry.width > 1 and geometry.height > 1
 
     def wait_icon_embedded(self, timeout: float = 20.0) -> None:
-        for _ in _deadline_loop(timeout):
+        for _ in deadline_loop(timeout):
             if self.program is not None and self.program.poll() is not None:
                 raise HarnessError(f"the program exited with {self.program.returncode} before its icon "
-                                   f"was embedded (see {self.logs_dir / 'program.log'})")
+                                   f"was shown (see {self.logs_dir / 'program.log'})")
             if self.is_icon_embedded():
                 return
-        raise HarnessError(f"the icon was not embedded in the tray within {timeout} s")
+        raise HarnessError(f"the icon was not shown in the tray within {timeout} s")
+
+    wait_icon_shown = wait_icon_embedded
 
     def icon_geometry(self) -> Geometry:
         window = self.icon_window()
         geometry = self._x.geometry(window) if window is not None else None
+        if geometry is None and self.icon_exported():
+            geometry = self._drawn_icon_geometry()
         if geometry is None:
             raise HarnessError("the icon is not in the tray")
         return geometry
@@ -623,19 +381,16 @@ class Desktop:
         self.xdotool("mousemove", x, y, "mousedown", number, "mouseup", number)
         self._last_click = (time.monotonic(), number, x, y)
 
-    def park_pointer(self) -> None:
-        """Moves the pointer off the tray so no tooltip comes up."""
-        width, height = (int(v) for v in self.screen.split("x")[:2])
-        self.xdotool("mousemove", width // 2, height - 10)
-
-    def press(self, button: str | int, timeout: float = 5.0) -> Popup | None:
+    def press(self, button: str | int, timeout: float = 5.0, host_menu: bool = False) -> Popup | None:
         """Presses and releases BUTTON (left/middle/right) at the icon's centre and waits
-        up to timeout seconds for a popup window of the program to come up. Returns it,
-        or None if none came (pass a short timeout when none is expected)."""
+        up to timeout seconds for a popup window of the program (with host_menu, of the
+        tray host: the exported menu it draws) to come up. Returns it, or None if none
+        came (pass a short timeout when none is expected)."""
+        self._menu_owner = "host" if host_menu else "program"
         before = self._popup_windows()
         x, y = self.icon_geometry().center
         self.click_at(x, y, button)
-        for _ in _deadline_loop(timeout):
+        for _ in deadline_loop(timeout):
             fresh = [w for w in self._popup_windows() if w not in before]
             if fresh:
                 window = fresh[-1]
@@ -645,11 +400,26 @@ class Desktop:
                     return self._popup
         return None
 
+    def host_popup(self) -> Popup | None:
+        """The topmost menu the tray host shows, if any."""
+        owner, self._menu_owner = self._menu_owner, "host"
+        try:
+            return self.popup()
+        finally:
+            self._menu_owner = owner
+
     # -- popup menus -----------------------------------------------------------------
 
+    def _menu_pids(self) -> set[int]:
+        if self._menu_owner == "host":
+            # The host may draw its menus from a helper process (xfce4-panel's plugin wrapper).
+            return set(self._session.session_pids()) - self._program_pids() if self._session else set()
+        return self._program_pids()
+
     def _popup_windows(self) -> list[int]:
-        """The program's shown override-redirect top-level windows, tooltips left out."""
-        pids = self._program_pids()
+        """The shown override-redirect top-level windows of the program (or of the tray
+        host while its menu is the one pressed for), tooltips left out."""
+        pids = self._menu_pids()
         found = []
         for window in self._x.children(self._x.root):
             attrs = self._x.attributes(window)
@@ -679,7 +449,7 @@ class Desktop:
         shown = self.popup()
         if shown is None:
             raise HarnessError("no popup menu is shown")
-        reply = self._atspi.call("popup", timeout=timeout, pids=sorted(self._program_pids()))
+        reply = self._atspi.call("popup", timeout=timeout, pids=sorted(self._menu_pids()))
         menu = Geometry(*reply["geometry"])
         if menu != shown.geometry:
             raise HarnessError(f"the accessible menu at {menu} is not the shown popup {shown.geometry}")
@@ -690,9 +460,9 @@ class Desktop:
         """The texts of the shown popup menu's entries in order; separators read SEPARATOR."""
         return [SEPARATOR if e.is_separator else e.text for e in self.popup_entries(timeout)]
 
-    def choose(self, text: str, method: str = "keys") -> None:
-        """Chooses the entry whose text is TEXT in the shown popup menu: with "keys", Down
-        until it is highlighted, then Return; with "click", a left click on it."""
+    def choose(self, text: str) -> None:
+        """Chooses the entry whose text is TEXT in the shown popup menu: Down until it is
+        highlighted, then Return."""
         entries = self.popup_entries()
         matches = [e for e in entries if e.text == text and not e.is_separator]
         if len(matches) != 1:
@@ -700,11 +470,6 @@ class Desktop:
         target = matches[0]
         if not target.selectable:
             raise HarnessError(f"{text!r} is disabled")
-        if method == "click":
-            self.click_at(*target.geometry.center)
-            return
-        if method != "keys":
-            raise ValueError(method)
         # Keyboard navigation skips separators and disabled entries and starts from the
         # highlighted one, if any.
         selectable = [e for e in entries if e.selectable]
@@ -714,7 +479,7 @@ class Desktop:
             self.key(*["Down"] * steps)
         elif steps < 0:
             self.key(*["Up"] * -steps)
-        for _ in _deadline_loop(3.0):
+        for _ in deadline_loop(3.0):
             focused = [e.text for e in self.popup_entries() if e.focused]
             if focused == [text]:
                 break
@@ -729,14 +494,14 @@ class Desktop:
             if open_popups == 0:
                 break
             self.key("Escape")
-            for _ in _deadline_loop(timeout):
+            for _ in deadline_loop(timeout):
                 if len(self._popup_windows()) < open_popups:
                     break
         if not self.wait_popup_closed(0.1):
             raise HarnessError("Escape did not close the popup")
 
     def wait_popup_closed(self, timeout: float = 5.0) -> bool:
-        for _ in _deadline_loop(timeout):
+        for _ in deadline_loop(timeout):
             if not self._popup_windows():
                 self._popup = None
                 return True
@@ -757,7 +522,7 @@ class Desktop:
         return found
 
     def wait_for_window(self, title: str, timeout: float = 10.0) -> WindowInfo:
-        for _ in _deadline_loop(timeout):
+        for _ in deadline_loop(timeout):
             for info in self.program_windows():
                 if info.title == title:
                     return info
@@ -771,7 +536,7 @@ class Desktop:
 
     def session_pids(self) -> list[int]:
         """Every running process this desktop started, directly or not."""
-        return _marked_pids(self._marker)
+        return self._session.session_pids()
 
     def screenshot(self, name: str) -> Path:
         """The whole screen as ARTIFACTS_DIR/NAME.png."""
@@ -779,103 +544,6 @@ class Desktop:
         subprocess.run(["import", "-window", "root", str(path)], env=self.session_env(),
                        check=True, timeout=30, stdout=subprocess.DEVNULL)
         return path
-
-
-# --------------------------------------------------------------- process helpers ----
-
-def _read_line(fd: int, timeout: float, proc: subprocess.Popen) -> str:
-    """The first line written to FD, for the ready reports of Xvfb and dbus-daemon."""
-    data = b""
-    end = time.monotonic() + timeout
-    while b"\n" not in data:
-        left = end - time.monotonic()
-        if left <= 0 or proc.poll() is not None:
-            break
-        ready, _, _ = select.select([fd], [], [], min(left, 0.2))
-        if ready:
-            chunk = os.read(fd, 4096)
-            if not chunk:
-                break
-            data += chunk
-    return data.decode(errors="replace").strip()
-
-
-def _die_with_parent() -> None:
-    # Runs in the child before exec. If the test process is killed outright (a runner's
-    # time-out), Xvfb and the bus die with it, and the rest lose their display and bus.
-    PR_SET_PDEATHSIG = 1
-    ctypes.CDLL(None).prctl(PR_SET_PDEATHSIG, signal.SIGKILL, 0, 0, 0)
-
-
-def _become_subreaper() -> None:
-    # Services started by D-Bus activation outlive their parent bus; as the subreaper
-    # this process inherits and reaps them instead of leaving zombies behind.
-    PR_SET_CHILD_SUBREAPER = 36
-    libc = ctypes.CDLL(None, use_errno=True)
-    libc.prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0)
-
-
-def _stop_group(proc: subprocess.Popen) -> None:
-    """SIGTERM to the process group, SIGKILL after a grace period, then reaped."""
-    for sig, grace in ((signal.SIGTERM, 3.0), (signal.SIGKILL, 3.0)):
-        if proc.poll() is not None:
-            break
-        try:
-            os.killpg(proc.pid, sig)
-        except ProcessLookupError:
-            pass
-        try:
-            proc.wait(timeout=grace)
-        except subprocess.TimeoutExpired:
-            continue
-    try:  # the rest of its group (children that outlived it)
-        os.killpg(proc.pid, signal.SIGKILL)
-    except (ProcessLookupError, PermissionError):
-        pass
-
-
-def _marked_pids(marker: str) -> list[int]:
-    needle = f"{_MARKER_VAR}={marker}".encode()
-    found = []
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit() or int(entry) == os.getpid():
-            continue
-        try:
-            with open(f"/proc/{entry}/environ", "rb") as f:
-                if needle in f.read().split(b"\0"):
-                    found.append(int(entry))
-        except OSError:
-            pass
-    return found
-
-
-def _sweep(marker: str, known: set[int]) -> None:
-    """Ends whatever still carries this desktop's marker in its environment, for example
-    the accessibility bus that D-Bus activation started, and reaps it."""
-    for sig in (signal.SIGTERM, signal.SIGKILL):
-        pids = _marked_pids(marker)
-        known.update(pids)
-        for pid in pids:
-            try:
-                os.kill(pid, sig)
-            except ProcessLookupError:
-                pass
-        for _ in _deadline_loop(2.0):
-            _reap(known)
-            if not _marked_pids(marker):
-                break
-        else:
-            continue
-        break
-    _reap(known)
-
-
-def _reap(pids) -> None:
-    for pid in pids:
-        try:
-            os.waitpid(pid, os.WNOHANG)
-        except ChildProcessError:
-            pass
 
 
 # ------------------------------------------------------------ the AT-SPI helper ----

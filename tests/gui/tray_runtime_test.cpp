@@ -2,10 +2,11 @@
 // opens which, and Close.
 #include "tray/tray_runtime.h"
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
-#include <gtest/gtest.h>
 
 #include "tests/gui/gui_test_support.h"
 #include "tray/launch_commands.h"
@@ -28,6 +29,20 @@ QStringList VisibleItems(QMenu* menu) {
     return shown;
 }
 
+// A tray that is there from the start; the protocol and the host's habits as set.
+class FakeTrayHost : public platform::TrayHost {
+public:
+    FakeTrayHost(bool exported, bool menuOnEveryPress)
+        : exported_(exported), everyPress_(menuOnEveryPress) {}
+    bool present() const override { return true; }
+    void watch() override {}
+    bool iconIsExported() const override { return exported_; }
+    bool menuOnEveryPress() const override { return everyPress_; }
+
+private:
+    bool exported_, everyPress_;
+};
+
 class TrayRuntimeTest : public ::testing::Test {
 protected:
     void TearDown() override {
@@ -40,7 +55,7 @@ protected:
         runtime_.Form_Load();
         return runtime_;
     }
-    TrayRuntime runtime_;
+    TrayRuntime runtime_{std::make_unique<FakeTrayHost>(false, false)};
 };
 
 TEST_F(TrayRuntimeTest, WithNothingStoredItStartsSilentlyWithOnlyTheFixedItems) {
@@ -48,19 +63,21 @@ TEST_F(TrayRuntimeTest, WithNothingStoredItStartsSilentlyWithOnlyTheFixedItems) 
     EXPECT_EQ(VisibleItems(tray.menus().mnuShell()), QStringList({"WINDOWS EXPLORER >", "-", "-"}));
     EXPECT_EQ(VisibleItems(tray.menus().mnuMenuPrograms()), QStringList({"PROGRAMS >", "-", "-"}));
     EXPECT_FALSE(tray.form1().isVisible());
+    // The icon is docked, so nothing is exported for a host to draw.
+    EXPECT_EQ(tray.trayIcon().contextMenu(), nullptr);
     for (QWidget* window : QApplication::topLevelWidgets()) {
         EXPECT_FALSE(qobject_cast<QMessageBox*>(window) && window->isVisible());
     }
 }
 
 TEST_F(TrayRuntimeTest, StoredSlotsBecomeItemsInSlotOrderShownAsTyped) {
-    TrayRuntime& tray = Start(QStringLiteral(
-        "[Directories]\n"
-        "DirP1=\"Quoted\" & Co; #1 | /usr/bin/editor | --flag=1 | Maximized\n"
-        "DirP2=- | - |  | Normal\n"
-        "DirP4=After a gap | /bin/true |  | Normal\n"
-        "DirP5=Über | /bin/true |  | Normal\n"
-        "DirP6=written by hand, no bars\n"));
+    TrayRuntime& tray =
+        Start(QStringLiteral("[Directories]\n"
+                             "DirP1=\"Quoted\" & Co; #1 | /usr/bin/editor | --flag=1 | Maximized\n"
+                             "DirP2=- | - |  | Normal\n"
+                             "DirP4=After a gap | /bin/true |  | Normal\n"
+                             "DirP5=Über | /bin/true |  | Normal\n"
+                             "DirP6=written by hand, no bars\n"));
     EXPECT_EQ(VisibleItems(tray.menus().mnuMenuPrograms()),
               QStringList({"PROGRAMS >", "-", "-", "\"Quoted\" && Co; #1", "-", "After a gap",
                            QStringLiteral("Über"), "written by hand, no bars"}));
@@ -72,11 +89,12 @@ TEST_F(TrayRuntimeTest, StoredSlotsBecomeItemsInSlotOrderShownAsTyped) {
 }
 
 TEST_F(TrayRuntimeTest, OnlyALeftOrRightPressOpensAPopup) {
-    TrayRuntime& tray = Start(QStringLiteral("[Directories]\nDir1=Work | /w | Explorer | Normal\n"));
+    TrayRuntime& tray =
+        Start(QStringLiteral("[Directories]\nDir1=Work | /w | Explorer | Normal\n"));
     QMenu* explorer = tray.menus().mnuShell();
     QMenu* programs = tray.menus().mnuMenuPrograms();
-    for (auto reason : {QSystemTrayIcon::DoubleClick, QSystemTrayIcon::MiddleClick,
-                        QSystemTrayIcon::Unknown}) {
+    for (auto reason :
+         {QSystemTrayIcon::DoubleClick, QSystemTrayIcon::MiddleClick, QSystemTrayIcon::Unknown}) {
         emit tray.trayIcon().activated(reason);
         QApplication::processEvents();
         EXPECT_FALSE(explorer->isVisible() || programs->isVisible()) << reason;
@@ -87,6 +105,55 @@ TEST_F(TrayRuntimeTest, OnlyALeftOrRightPressOpensAPopup) {
     explorer->hide();
     emit tray.trayIcon().activated(QSystemTrayIcon::Trigger);
     EXPECT_TRUE(programs->isVisible() && !explorer->isVisible());
+}
+
+// An icon that went out over D-Bus: the host draws the exported menu.
+class ExportedMenuTest : public ::testing::Test {
+protected:
+    void TearDown() override { WriteSettingsFile(QString()); }
+    std::unique_ptr<TrayRuntime> Start(bool menuOnEveryPress) {
+        WriteSettingsFile(
+            QStringLiteral("[Directories]\nDir1=Work | /w | Explorer | Normal\n"
+                           "DirP1=Clock | /usr/bin/clock |  | Normal\n"));
+        auto tray =
+            std::make_unique<TrayRuntime>(std::make_unique<FakeTrayHost>(true, menuOnEveryPress));
+        tray->Form_Load();
+        return tray;
+    }
+};
+
+TEST_F(ExportedMenuTest, TheHostGetsWindowsExplorerAndARightPressOpensNothingMore) {
+    auto tray = Start(false);
+    QMenu* exported = tray->trayIcon().contextMenu();
+    ASSERT_NE(exported, nullptr);
+    EXPECT_EQ(VisibleItems(exported), QStringList({"WINDOWS EXPLORER >", "-", "-", "Work"}));
+    EXPECT_EQ(VisibleItems(exported->actions().first()->menu()),
+              QStringList({"Add or Modify", "-", "Close", "-", "About ZOLVANTEK", "Help"}));
+    emit tray->trayIcon().activated(QSystemTrayIcon::Context);
+    EXPECT_FALSE(tray->menus().mnuShell()->isVisible());
+    emit tray->trayIcon().activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(tray->menus().mnuMenuPrograms()->isVisible());
+    tray->menus().mnuMenuPrograms()->hide();
+}
+
+TEST_F(ExportedMenuTest, WhereEveryPressShowsItItLeadsToBothListsAndFollowsSaves) {
+    auto tray = Start(true);
+    QMenu* exported = tray->trayIcon().contextMenu();
+    ASSERT_NE(exported, nullptr);
+    EXPECT_EQ(VisibleItems(exported),
+              VisibleItems(tray->menus().mnuShell()) + QStringList({"-", "PROGRAMS >"}));
+    QMenu* programs = exported->actions().last()->menu();
+    ASSERT_NE(programs, nullptr);
+    EXPECT_EQ(VisibleItems(programs), QStringList({"PROGRAMS >", "-", "-", "Clock"}));
+    EXPECT_EQ(VisibleItems(programs->actions().first()->menu()),
+              QStringList({"Add or Modify", "-", "Close", "-", "About ZOLVANTEK", "Help"}));
+
+    // A line added in the editor and saved shows in the exported menu at once.
+    tray->menus().programCommands().add->trigger();
+    tray->form1().Command7->click();
+    tray->form1().btnOK->click();
+    EXPECT_EQ(VisibleItems(programs), QStringList({"PROGRAMS >", "-", "-", "Clock", "-"}));
+    EXPECT_EQ(VisibleItems(programs), VisibleItems(tray->menus().mnuMenuPrograms()));
 }
 
 TEST_F(TrayRuntimeTest, CloseRemovesTheIconClosesDialogsNewestFirstAndSavesNothing) {
@@ -102,7 +169,8 @@ TEST_F(TrayRuntimeTest, CloseRemovesTheIconClosesDialogsNewestFirstAndSavesNothi
         tray.form1().show();  // the list editor: it goes with the program
         QStringList closed;
         QDialog loose, item, picker;
-        for (auto [dialog, name] : {std::pair(&loose, "loose"), {&item, "item"}, {&picker, "picker"}}) {
+        for (auto [dialog, name] :
+             {std::pair(&loose, "loose"), {&item, "item"}, {&picker, "picker"}}) {
             dialog->setWindowModality(dialog == &loose ? Qt::NonModal : Qt::ApplicationModal);
             QObject::connect(dialog, &QDialog::finished, [&closed, name] { closed << name; });
             dialog->show();

@@ -1,0 +1,137 @@
+#include "platform/tray_host.h"
+
+#include <xcb/xcb.h>
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QDBusVariant>
+#include <QGuiApplication>
+#include <QTimer>
+#include <QVariantMap>
+#include <cstdlib>
+
+namespace zolvantek::platform {
+namespace {
+
+const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+const QString kNotifications = QStringLiteral("org.freedesktop.Notifications");
+constexpr int kBusTimeoutMs = 1000;
+
+QString OwnerOf(const QDBusConnection& bus, const QString& name) {
+    const QDBusReply<QString> owner = bus.interface()->serviceOwner(name);
+    return owner.isValid() ? owner.value() : QString();
+}
+
+bool Reachable(const QDBusConnection& bus, const QString& name) {
+    if (!bus.isConnected()) return false;
+    if (bus.interface()->isServiceRegistered(name)) return true;
+    const QDBusReply<QStringList> activatable = bus.interface()->activatableServiceNames();
+    return activatable.isValid() && activatable.value().contains(name);
+}
+
+// What Qt asks before it exports an icon over D-Bus: a watcher with a host behind it.
+bool StatusNotifierHostPresent() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(kWatcher)) return false;
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        kWatcher, QStringLiteral("/StatusNotifierWatcher"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << kWatcher << QStringLiteral("IsStatusNotifierHostRegistered");
+    const QDBusReply<QDBusVariant> reply = bus.call(get, QDBus::Block, kBusTimeoutMs);
+    return reply.isValid() && reply.value().variant().toBool();
+}
+
+// An XEmbed tray holds the manager selection of the screen (the first one: Qt docks there).
+bool XEmbedTrayPresent() {
+    const auto* x11 =
+        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (x11 == nullptr) return false;
+    xcb_connection_t* connection = x11->connection();
+    static const char kSelection[] = "_NET_SYSTEM_TRAY_S0";
+    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, sizeof kSelection - 1, kSelection), nullptr);
+    if (atom == nullptr) return false;
+    xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(
+        connection, xcb_get_selection_owner(connection, atom->atom), nullptr);
+    const bool owned = owner != nullptr && owner->owner != XCB_NONE;
+    free(owner);
+    free(atom);
+    return owned;
+}
+
+class PosixTrayHost final : public TrayHost {
+public:
+    PosixTrayHost() {
+        // Only while no tray is there: once the icon is up nothing here wakes the program.
+        poll_.setInterval(250);
+        connect(&poll_, &QTimer::timeout, this, &PosixTrayHost::Check);
+    }
+
+    bool present() const override { return StatusNotifierHostPresent() || XEmbedTrayPresent(); }
+
+    void watch() override {
+        xembedOnlyTicks_ = 0;
+        poll_.start();
+    }
+
+    bool iconIsExported() const override {
+        // Qt's D-Bus tray icon talks over a connection of its own named after the item.
+        return QDBusConnection(QStringLiteral("org.kde.StatusNotifierItem-%1-1")
+                                   .arg(QCoreApplication::applicationPid()))
+            .isConnected();
+    }
+
+    bool menuOnEveryPress() const override {
+        // GNOME's AppIndicator extension is the watcher inside the shell itself.
+        const QDBusConnection bus = QDBusConnection::sessionBus();
+        if (!bus.isConnected()) return false;
+        const QString watcher = OwnerOf(bus, kWatcher);
+        return !watcher.isEmpty() && watcher == OwnerOf(bus, QStringLiteral("org.gnome.Shell"));
+    }
+
+private:
+    void Check() {
+        if (StatusNotifierHostPresent()) return Arrive();
+        if (!XEmbedTrayPresent()) return;
+        // A panel that hosts both protocols takes the X selection a moment before its D-Bus
+        // host is up: give the D-Bus side half a second, the icon gets both menus there.
+        if (++xembedOnlyTicks_ >= 2) Arrive();
+    }
+
+    void Arrive() {
+        poll_.stop();
+        emit arrived();
+    }
+
+    QTimer poll_;
+    int xembedOnlyTicks_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<TrayHost> MakeTrayHost() { return std::make_unique<PosixTrayHost>(); }
+
+void PreferPlaceablePopups() {
+    if (std::getenv("QT_QPA_PLATFORM") != nullptr || std::getenv("WAYLAND_DISPLAY") == nullptr ||
+        std::getenv("DISPLAY") == nullptr) {
+        return;
+    }
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+}
+
+bool ShowDesktopNotice(const QString& title, const QString& text) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!Reachable(bus, kNotifications)) return false;
+    QDBusMessage notify = QDBusMessage::createMethodCall(
+        kNotifications, QStringLiteral("/org/freedesktop/Notifications"), kNotifications,
+        QStringLiteral("Notify"));
+    notify << QCoreApplication::applicationName() << 0u << QStringLiteral("com.brindlex.Zolvantek")
+           << title << text << QStringList() << QVariantMap() << -1;
+    // Not waited for: a slow notification service must not hold up the program.
+    return bus.send(notify);
+}
+
+}  // namespace zolvantek::platform

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+namespace zolvantek::platform {
+
+// The desktop's notification area, as far as this program must know it: whether one is
+// there to take the icon, which protocol the icon went out on, and how the host treats
+// presses. Qt picks the protocol once per process, when the first tray icon is made, so
+// the icon must only be made once present() is true.
+class TrayHost : public QObject {
+    Q_OBJECT
+public:
+    ~TrayHost() override = default;
+
+    // A tray that can show the icon is there now.
+    virtual bool present() const = 0;
+    // Checks again while none is there and emits arrived() once one is.
+    virtual void watch() = 0;
+    // After the icon is shown: it went out over D-Bus (StatusNotifierItem), so the host,
+    // not this program, draws the menu it exports.
+    virtual bool iconIsExported() const = 0;
+    // The host shows the exported menu on a left press as well and reports only double
+    // presses (GNOME Shell's AppIndicator extension).
+    virtual bool menuOnEveryPress() const = 0;
+
+signals:
+    void arrived();
+};
+
+std::unique_ptr<TrayHost> MakeTrayHost();
+
+// Chooses the display connection before the application starts: in a Wayland session a
+// client cannot place a popup of its own at the tray icon (Qt 6.4 opens a popup without a
+// parent window as a window of its own, tiled or listed as an app), while XWayland shows
+// it as a menu. The user's own choice of QT_QPA_PLATFORM stands.
+void PreferPlaceablePopups();
+
+// Shows TEXT once through the desktop's notification service; false when it has none.
+bool ShowDesktopNotice(const QString& title, const QString& text);
+
+}  // namespace zolvantek::platform

@@ -1,0 +1,24 @@
+#include "platform/tray_host.h"
+
+namespace zolvantek::platform {
+namespace {
+
+// The taskbar's notification area is always there; Qt puts the icon back itself when
+// Explorer restarts.
+class WindowsTrayHost final : public TrayHost {
+public:
+    bool present() const override { return true; }
+    void watch() override {}
+    bool iconIsExported() const override { return false; }
+    bool menuOnEveryPress() const override { return false; }
+};
+
+}  // namespace
+
+std::unique_ptr<TrayHost> MakeTrayHost() { return std::make_unique<WindowsTrayHost>(); }
+
+void PreferPlaceablePopups() {}
+
+bool ShowDesktopNotice(const QString&, const QString&) { return false; }
+
+}  // namespace zolvantek::platform
