@@ -48,8 +48,10 @@ bool StatusNotifierHostPresent() {
 bool XEmbedTrayPresent() {
     const auto* x11 =
         qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    if (x11 == nullptr) return false;
+    // Other platforms (offscreen) may answer the X11 interface without a connection.
+    if (x11 == nullptr || QGuiApplication::platformName() != QLatin1String("xcb")) return false;
     xcb_connection_t* connection = x11->connection();
+    if (connection == nullptr) return false;
     static const char kSelection[] = "_NET_SYSTEM_TRAY_S0";
     xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
         connection, xcb_intern_atom(connection, 0, sizeof kSelection - 1, kSelection), nullptr);
