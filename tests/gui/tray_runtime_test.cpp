@@ -2,10 +2,11 @@
 // opens which, and Close.
 #include "tray/tray_runtime.h"
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
-#include <gtest/gtest.h>
 
 #include "tests/gui/gui_test_support.h"
 #include "tray/launch_commands.h"
@@ -54,13 +55,13 @@ TEST_F(TrayRuntimeTest, WithNothingStoredItStartsSilentlyWithOnlyTheFixedItems) 
 }
 
 TEST_F(TrayRuntimeTest, StoredSlotsBecomeItemsInSlotOrderShownAsTyped) {
-    TrayRuntime& tray = Start(QStringLiteral(
-        "[Directories]\n"
-        "DirP1=\"Quoted\" & Co; #1 | /usr/bin/editor | --flag=1 | Maximized\n"
-        "DirP2=- | - |  | Normal\n"
-        "DirP4=After a gap | /bin/true |  | Normal\n"
-        "DirP5=Über | /bin/true |  | Normal\n"
-        "DirP6=written by hand, no bars\n"));
+    TrayRuntime& tray =
+        Start(QStringLiteral("[Directories]\n"
+                             "DirP1=\"Quoted\" & Co; #1 | /usr/bin/editor | --flag=1 | Maximized\n"
+                             "DirP2=- | - |  | Normal\n"
+                             "DirP4=After a gap | /bin/true |  | Normal\n"
+                             "DirP5=Über | /bin/true |  | Normal\n"
+                             "DirP6=written by hand, no bars\n"));
     EXPECT_EQ(VisibleItems(tray.menus().mnuMenuPrograms()),
               QStringList({"PROGRAMS >", "-", "-", "\"Quoted\" && Co; #1", "-", "After a gap",
                            QStringLiteral("Über"), "written by hand, no bars"}));
@@ -72,11 +73,12 @@ TEST_F(TrayRuntimeTest, StoredSlotsBecomeItemsInSlotOrderShownAsTyped) {
 }
 
 TEST_F(TrayRuntimeTest, OnlyALeftOrRightPressOpensAPopup) {
-    TrayRuntime& tray = Start(QStringLiteral("[Directories]\nDir1=Work | /w | Explorer | Normal\n"));
+    TrayRuntime& tray =
+        Start(QStringLiteral("[Directories]\nDir1=Work | /w | Explorer | Normal\n"));
     QMenu* explorer = tray.menus().mnuShell();
     QMenu* programs = tray.menus().mnuMenuPrograms();
-    for (auto reason : {QSystemTrayIcon::DoubleClick, QSystemTrayIcon::MiddleClick,
-                        QSystemTrayIcon::Unknown}) {
+    for (auto reason :
+         {QSystemTrayIcon::DoubleClick, QSystemTrayIcon::MiddleClick, QSystemTrayIcon::Unknown}) {
         emit tray.trayIcon().activated(reason);
         QApplication::processEvents();
         EXPECT_FALSE(explorer->isVisible() || programs->isVisible()) << reason;
@@ -101,7 +103,8 @@ TEST_F(TrayRuntimeTest, CloseRemovesTheIconClosesDialogsNewestFirstAndSavesNothi
         tray.form1().show();  // the list editor: it goes with the program
         QStringList closed;
         QDialog loose, item, picker;
-        for (auto [dialog, name] : {std::pair(&loose, "loose"), {&item, "item"}, {&picker, "picker"}}) {
+        for (auto [dialog, name] :
+             {std::pair(&loose, "loose"), {&item, "item"}, {&picker, "picker"}}) {
             dialog->setWindowModality(dialog == &loose ? Qt::NonModal : Qt::ApplicationModal);
             QObject::connect(dialog, &QDialog::finished, [&closed, name] { closed << name; });
             dialog->show();
