@@ -13,6 +13,8 @@ ZOLVANTEK_PACKAGES=(
     python3-gi gir1.2-atspi-2.0 python3-pyatspi dbus-daemon fonts-dejavu-core
     # the Windows layer: cross compiler and Wine
     g++-mingw-w64-x86-64 wine64
+    # the editors' designed look (Arial's metric twins) and the format check of the code
+    fonts-liberation2 clang-format
 )
 
 zolvantek_missing_packages() {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets up a Debian 12 machine (installing what is missing), builds ZOLVANTEK three ways
-# and runs every test: unit, widget and end-to-end natively; unit and widget again with
+# Sets up a Debian 12 machine (installing what is missing), checks the code's format,
+# builds ZOLVANTEK three ways (the presets of CMakePresets.json, warnings as errors) and
+# runs every test: unit, widget and end-to-end natively; the same again with
 # AddressSanitizer and UndefinedBehaviorSanitizer; the Windows layer built with MinGW-w64
 # and run under Wine.
 set -euo pipefail
@@ -15,24 +16,32 @@ trap 'rm -f "$summary"' EXIT
 # Runs ctest and keeps its count line for the summary at the end.
 run_ctest() { ctest "$@" | tee -a "$summary"; }
 
+step "format of the C++ code (clang-format)"
+# Tracked files in a checkout, else every C++ file outside the build folders.
+if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
+else
+    find . -path './build*' -prune -o \( -name '*.cpp' -o -name '*.h' \) -print0 \
+        | xargs -0 clang-format --dry-run -Werror
+fi
+echo "formatted as .clang-format asks"
+
 step "native build and tests"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$jobs"
-run_ctest --test-dir build -j"$jobs" --output-on-failure
+cmake --preset native >/dev/null
+cmake --build --preset native -j"$jobs"
+run_ctest --preset native -j"$jobs"
 
 step "sanitizer build and tests"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZOLVANTEK_SANITIZE=ON >/dev/null
-cmake --build build-asan -j"$jobs"
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    run_ctest --test-dir build-asan -j"$jobs" --output-on-failure
+cmake --preset sanitizer >/dev/null
+cmake --build --preset sanitizer -j"$jobs"
+run_ctest --preset sanitizer -j"$jobs"
 
 step "Windows build (MinGW-w64) and tests under Wine"
-cmake -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
-cmake --build build-win -j"$jobs"
+cmake --preset windows >/dev/null
+cmake --build --preset windows -j"$jobs"
 (
     . scripts/wine-env.sh build-win
-    run_ctest --test-dir build-win --output-on-failure
+    run_ctest --preset windows
 )
 
 step "all test suites passed"
