@@ -9,6 +9,8 @@ std::unique_ptr<QFileDialog> BuildOpenFileDialog(QWidget* over, const QString& t
                                                  const QString& defaultSuffix) {
     auto dialog = std::make_unique<QFileDialog>(over, title);
     dialog->setObjectName(QStringLiteral("CDAdd"));
+    // Modal over the item dialog alone, so the tray icon keeps answering.
+    dialog->setWindowModality(Qt::WindowModal);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setNameFilters(filters);
