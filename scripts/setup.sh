@@ -32,9 +32,11 @@ zolvantek_setup() {
     echo "Installing: $(echo $missing)"
     local sudo=()
     [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    "${sudo[@]}" apt-get update -qq
+    # Waits for another apt run on the machine instead of failing at once.
+    "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 update -qq
     # shellcheck disable=SC2086
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 install -y -qq \
+        --no-install-recommends \
         $missing >/dev/null
 }
 
