@@ -129,7 +129,8 @@ TEST_F(PosixLaunchTest, ProgramWithoutFolderIsTheOneInTheCurrentFolderNotOnPath)
     MakeScript("on-path/zolvantek-probe");
     const std::string inCwd = MakeScript("cwd/zolvantek-probe");
     setenv("PATH", (Missing("on-path") + ":/usr/bin:/bin").c_str(), 1);
-    ASSERT_TRUE(In(scratch_ / "cwd", [] { return platform::StartProgram("zolvantek-probe", "", {}); }));
+    ASSERT_TRUE(
+        In(scratch_ / "cwd", [] { return platform::StartProgram("zolvantek-probe", "", {}); }));
     const auto argv = TakeLog();
     ASSERT_TRUE(argv);
     EXPECT_EQ(fs::canonical(scratch_ / "cwd" / argv->front()), fs::canonical(inCwd));

@@ -17,9 +17,12 @@ using test_support::RecordingStarter;
 TEST_F(LaunchTest, DirectoryReaderTakesViewAndStartWordsExactlyWithCase) {
     const std::string dir = MakeDir("Work dir");
     for (const auto& [view, start, switches, show] :
-         {std::tuple("Explorer", "Normal", "/n, /e,", 1), {"Form", "Maximized", "", 3},
-          {"Form", "Minimized", "", 2}, {"form", "minimized", "/n, /e,", 1},
-          {"Anything", "MAXIMIZED", "/n, /e,", 1}, {"Form", "", "", 1}}) {
+         {std::tuple("Explorer", "Normal", "/n, /e,", 1),
+          {"Form", "Maximized", "", 3},
+          {"Form", "Minimized", "", 2},
+          {"form", "minimized", "/n, /e,", 1},
+          {"Anything", "MAXIMIZED", "/n, /e,", 1},
+          {"Form", "", "", 1}}) {
         Store("Dir4", "Work | " + dir + " | " + view + " | " + start);
         const LaunchRead read = ReadDirLaunch(state_, "Dir4");
         EXPECT_TRUE(read.found) << view << "/" << start;
@@ -100,7 +103,8 @@ TEST_F(LaunchTest, ClicksStartTheFreshlyReadEntryWithCommandLinesWithoutQuotes) 
 
     const std::string explorer = GetWindowsDir() + "\\explorer.EXE";
     ASSERT_EQ(starter.calls.size(), 3u);
-    const auto& [open, reopen, program] = std::tuple(starter.calls[0], starter.calls[1], starter.calls[2]);
+    const auto& [open, reopen, program] =
+        std::tuple(starter.calls[0], starter.calls[1], starter.calls[2]);
     EXPECT_EQ(open.kind, "open");
     EXPECT_EQ(open.target, dir);
     EXPECT_EQ(open.windows.application, explorer);

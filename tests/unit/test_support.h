@@ -86,7 +86,8 @@ protected:
         std::vector<std::string> values;
         for (const ListKind kind : {ListKind::Directories, ListKind::Programs}) {
             for (int slot = 1; slot <= 20; ++slot) {
-                values.push_back(state_.Settings.GetSetting(kListSection, SlotValueName(kind, slot)));
+                values.push_back(
+                    state_.Settings.GetSetting(kListSection, SlotValueName(kind, slot)));
             }
         }
         return values;

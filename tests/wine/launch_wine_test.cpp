@@ -79,7 +79,8 @@ TEST(WineWindowsDirectory, IsWhatTheSystemReports) {
 TEST_F(WineLaunchTest, LookupSkipsHiddenAndSystemEntriesAndAMalformedPathFails) {
     for (const auto& [path, attribute] :
          {std::pair(MakeFile("a-hidden.txt"), FILE_ATTRIBUTE_HIDDEN),
-          {MakeFile("b-system.txt"), FILE_ATTRIBUTE_SYSTEM}, {MakeDir("hidden folder"), FILE_ATTRIBUTE_HIDDEN}}) {
+          {MakeFile("b-system.txt"), FILE_ATTRIBUTE_SYSTEM},
+          {MakeDir("hidden folder"), FILE_ATTRIBUTE_HIDDEN}}) {
         ASSERT_TRUE(SetFileAttributesA(path.c_str(), attribute));
         EXPECT_EQ(FindFirstEntry(path).status, LookupStatus::NotFound) << path;
     }
