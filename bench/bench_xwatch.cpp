@@ -83,7 +83,7 @@ public:
     xcb_atom_t Atom(const char* name) {
         auto reply = std::unique_ptr<xcb_intern_atom_reply_t, FreeDeleter>(xcb_intern_atom_reply(
             conn_, xcb_intern_atom(conn_, 0, uint16_t(std::strlen(name)), name), nullptr));
-        return reply ? reply->atom : XCB_ATOM_NONE;
+        return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
     }
 
     void SelectRootEvents(uint32_t mask) {

@@ -71,7 +71,6 @@ bool DirectoryList::setPath(const QString& directory) {
     scrollToItem(parentLine);
 
     path_ = QDir::toNativeSeparators(open);
-    emit pathChanged(path_);
     return true;
 }
 

@@ -20,9 +20,6 @@ public:
     // The full path a line stands for.
     static QString pathOf(const QTreeWidgetItem* item);
 
-signals:
-    void pathChanged(const QString& path);
-
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     // Every line above the open one is always open: no expand or collapse marks.

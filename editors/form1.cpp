@@ -3,66 +3,39 @@
 #include <QKeySequence>
 #include <QShortcut>
 
+#include "editors/form1_design.h"
 #include "editors/form3.h"
-#include "editors/twips_layout.h"
+#include "editors/named_widget.h"
 
 namespace zolvantek {
-namespace {
-
-QPushButton* Button(QWidget* parent, const char* name, const char* caption) {
-    auto* button = new QPushButton(QString::fromLatin1(caption), parent);
-    button->setObjectName(QString::fromLatin1(name));
-    return button;
-}
-
-}  // namespace
 
 Form1::Form1(CRegSettings& settings, std::int16_t maxItems, std::int16_t& editMode,
              EditorServices services, QWidget* parent)
     : QWidget(parent),
-      Frame1(new QGroupBox(this)),
+      Frame1(Named<QGroupBox>("Frame1", "", this)),
       lstPath(new QListWidget(Frame1)),
       lstPathP(new QListWidget(Frame1)),
-      Command4(Button(this, "Command4", "Add")),
-      Command5(Button(this, "Command5", "Edit")),
-      Command3(Button(this, "Command3", "Delete")),
-      Command7(Button(this, "Command7", "Insert Line")),
-      Command1(Button(this, "Command1", "Move Up")),
-      Command2(Button(this, "Command2", "Move Down")),
-      Command6(Button(this, "Command6", "CANCEL")),
-      btnOK(Button(this, "btnOK", "OK")),
+      Command4(Named<QPushButton>("Command4", "Add", this)),
+      Command5(Named<QPushButton>("Command5", "Edit", this)),
+      Command3(Named<QPushButton>("Command3", "Delete", this)),
+      Command7(Named<QPushButton>("Command7", "Insert Line", this)),
+      Command1(Named<QPushButton>("Command1", "Move Up", this)),
+      Command2(Named<QPushButton>("Command2", "Move Down", this)),
+      Command6(Named<QPushButton>("Command6", "CANCEL", this)),
+      btnOK(Named<QPushButton>("btnOK", "OK", this)),
       settings_(settings),
       maxItems_(maxItems),
       editMode_(editMode),
       services_(services) {
     setObjectName(QStringLiteral("Form1"));
-    Frame1->setObjectName(QStringLiteral("Frame1"));
     lstPath->setObjectName(QStringLiteral("lstPath"));
     lstPathP->setObjectName(QStringLiteral("lstPathP"));
     lstPathP->setVisible(false);
-
     setFont(ArialFont());
-    const TwipsLayout twips(*this);
-    // The design's client area (3030 twips high) would cut off the lower part of OK, which
-    // ends at 3168; the window keeps below it the margin that Add has above it.
-    setFixedSize(twips.Size(6960, 3288));
-    move(twips.Point(2745, 4230));
-    twips.Place(Frame1, 48, -12, 5676, 3156);
-    twips.Place(lstPath, 48, 168, 5544, 2790);
-    twips.Place(lstPathP, 60, 168, 5544, 2790);
-    twips.Place(Command4, 5784, 120, 1080, 324);
-    twips.Place(Command5, 5784, 432, 1080, 324);
-    twips.Place(Command3, 5796, 756, 1080, 324);
-    twips.Place(Command7, 5796, 1200, 1080, 324);
-    twips.Place(Command1, 5796, 1632, 1080, 324);
-    twips.Place(Command2, 5796, 1956, 1080, 324);
-    twips.Place(Command6, 5796, 2412, 1080, 324);
-    twips.Place(btnOK, 5796, 2844, 1080, 324);
-
+    ApplyDesign(*this, kForm1Design);
     // The buttons first, top to bottom, then the list on screen.
-    QWidget* order[] = {Command4, Command5, Command3, Command7, Command1,
-                        Command2, Command6, btnOK,    lstPath};
-    for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+    SetTabOrder(this, {Command4, Command5, Command3, Command7, Command1, Command2, Command6, btnOK,
+                       lstPath});
 
     connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
     connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
@@ -117,6 +90,7 @@ void Form1::OpenEditor(ListKind kind) {
     lstPathP->setVisible(kind == ListKind::Programs);
 
     // Whatever the list held unconfirmed is dropped: it shows the store again.
+    ++openings_;
     const LoadedList loaded = LoadList(settings_, kind, maxItems_);
     SetLines(kind, loaded.lines);
     listFor(kind)->setCurrentItem(nullptr);
@@ -144,7 +118,7 @@ void Form1::Command4_Click() {
         ShowMessage(LimitMessage(maxItems_));
         return;
     }
-    ShowItemDialog();
+    ShowItemDialog(false);
 }
 
 void Form1::Command5_Click() {
@@ -155,14 +129,29 @@ void Form1::Command5_Click() {
         std::int16_t& flag;
         ~ResetEditMode() { flag = 0; }
     } reset{editMode_};
-    ShowItemDialog();
+    ShowItemDialog(editMode_ == 1);
 }
 
-void Form1::ShowItemDialog() {
+void Form1::ShowItemDialog(bool editing) {
+    const ListKind kind = visibleKind();
+    QListWidget* list = listFor(kind);
+    const int row = selectedRow(kind);
+    const std::string selected =
+        editing ? list->item(row)->text().toLocal8Bit().toStdString() : std::string();
+    const int opening = openings_;
     // Built afresh for every use, so each one starts from the design state.
-    Form3 dialog(*this);
+    Form3 dialog(kind, editing, selected, services_, this);
     connect(&dialog, &Form3::helpRequested, this, &Form1::helpRequested);
-    dialog.exec();
+    if (dialog.exec() != QDialog::Accepted) return;
+    // The editor was opened again from a menu meanwhile: the list the line belonged to is
+    // gone, and the row may now hold another line.
+    if (opening != openings_) return;
+    const QString line = QString::fromLocal8Bit(dialog.line());
+    if (editing) {
+        list->item(row)->setText(line);
+    } else {
+        list->addItem(line);
+    }
 }
 
 void Form1::Command3_Click() {

@@ -36,11 +36,6 @@ public:
     void SetLines(ListKind kind, const std::vector<std::string>& lines);
     std::vector<std::string> Lines(ListKind kind) const;
 
-    std::int16_t maxItems() const { return maxItems_; }
-    std::int16_t editMode() const { return editMode_; }
-    int helpContext() const { return helpContext_; }
-    EditorServices services() const { return services_; }
-
     QGroupBox* Frame1;
     QListWidget* lstPath;
     QListWidget* lstPathP;
@@ -75,7 +70,7 @@ signals:
 
 private:
     void OpenEditor(ListKind kind);
-    void ShowItemDialog();
+    void ShowItemDialog(bool editing);
     void ShowMessage(const std::string& text);
     void MoveSelected(int targetRow);
 
@@ -84,6 +79,8 @@ private:
     std::int16_t& editMode_;
     EditorServices services_;
     int helpContext_ = kDirectoryHelpContext;
+    // Counts the openings of the editor, so a dialog can tell that its list was reloaded.
+    int openings_ = 0;
 };
 
 }  // namespace zolvantek

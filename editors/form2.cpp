@@ -4,10 +4,9 @@
 #include <QKeySequence>
 #include <QShortcut>
 
-#include "editors/form1.h"
-#include "editors/form3.h"
+#include "editors/form2_design.h"
 #include "editors/list_rules.h"
-#include "editors/twips_layout.h"
+#include "editors/named_widget.h"
 #include "platform/drives.h"
 #include "platform/file_lookup.h"
 
@@ -23,36 +22,22 @@ bool OpenDriveDirectory(DirectoryList* list, const std::string& drive) {
 
 }  // namespace
 
-Form2::Form2(Form3& opener)
-    : QDialog(&opener),
-      btnOK(new QPushButton(QStringLiteral("OK"), this)),
-      btnCancel(new QPushButton(QStringLiteral("Cancel"), this)),
+Form2::Form2(bool editing, const QString& startPath, EditorServices services, QWidget* parent)
+    : QDialog(parent),
+      btnOK(Named<QPushButton>("btnOK", "OK", this)),
+      btnCancel(Named<QPushButton>("btnCancel", "Cancel", this)),
       Drive1(new QComboBox(this)),
-      Label1(new QLabel(QStringLiteral("Look In:"), this)),
+      Label1(Named<QLabel>("Label1", "Look In:", this)),
       Dir1(new DirectoryList(this)),
-      opener_(opener) {
+      services_(services) {
     setObjectName(QStringLiteral("Form2"));
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
     Drive1->setObjectName(QStringLiteral("Drive1"));
-    Label1->setObjectName(QStringLiteral("Label1"));
     Dir1->setObjectName(QStringLiteral("Dir1"));
     setWindowTitle(QStringLiteral("Directory"));
     setWindowModality(Qt::WindowModal);
-
     setFont(ArialFont());
-    const TwipsLayout twips(*this);
-    setFixedSize(twips.Size(6225, 2775));
-    move(twips.Point(3075, 3135));
-    twips.Place(btnOK, 5076, 444, 1092, 300);
-    twips.Place(btnCancel, 5088, 804, 1092, 300);
-    twips.Place(Drive1, 708, 48, 4272, 288);
-    twips.Place(Label1, 84, 48, 576, 240);
-    twips.Place(Dir1, 36, 420, 4944, 2232);
-    GrowToFit(Label1);
-    setTabOrder(btnOK, btnCancel);
-    setTabOrder(btnCancel, Drive1);
-    setTabOrder(Drive1, Dir1);
+    ApplyDesign(*this, kForm2Design);
+    SetTabOrder(this, {btnOK, btnCancel, Drive1, Dir1});
     btnOK->setDefault(true);
 
     // Where nothing else puts them, the lists start at the program's current directory.
@@ -71,7 +56,7 @@ Form2::Form2(Form3& opener)
     connect(help, &QShortcut::activated, this,
             [this] { emit helpRequested(kDirectoryHelpContext); });
 
-    Form_Load();
+    Form_Load(editing, startPath);
 }
 
 std::string Form2::currentDrive() const { return Bytes(Drive1->currentData().toString()); }
@@ -83,16 +68,16 @@ bool Form2::SetDrive(const std::string& drive) {
     return true;
 }
 
-void Form2::Form_Load() {
-    const std::string entry = Bytes(opener_.Text2->text());
-    if (opener_.editor().editMode() != 1 || entry.empty()) return;
+void Form2::Form_Load(bool editing, const QString& startPath) {
+    const std::string entry = Bytes(startPath);
+    if (!editing || entry.empty()) return;
 
     // A path on no listed drive leaves the drive list as it is.
     SetDrive(platform::DriveOfPath(entry));
     const platform::LookupResult found = platform::FindFirstEntry(entry);
     if (found.status == platform::LookupStatus::Found) {
         // A file, or a pattern that matched, is no directory to open: the list stays.
-        Dir1->setPath(opener_.Text2->text());
+        Dir1->setPath(startPath);
         return;
     }
     ShowMessage(kPathNotFound);
@@ -102,10 +87,12 @@ void Form2::Form_Load() {
 
 void Form2::Drive1_Change() {
     if (OpenDriveDirectory(Dir1, currentDrive())) return;
-    ShowMessage(kInvalidDrive, kInvalidDriveCaption);
-    // When the main drive itself cannot be read there is nowhere further to fall back to.
+    // Changes that arrive while the message is up (the drive list's own popup delivering
+    // its choice again, or the main drive failing as well) are not reported a second time.
     if (resettingDrive_) return;
     resettingDrive_ = true;
+    Drive1->hidePopup();
+    ShowMessage(kInvalidDrive, kInvalidDriveCaption);
     SetDrive(platform::MainDrive());
     OpenDriveDirectory(Dir1, platform::MainDrive());
     resettingDrive_ = false;
@@ -113,19 +100,14 @@ void Form2::Drive1_Change() {
 
 void Form2::btnOK_Click() {
     // The open directory, not a line that is merely highlighted.
-    const QString chosen = Dir1->path();
-    if (!chosen.isEmpty()) {
-        if (opener_.Text1->text().isEmpty()) opener_.Text1->setText(chosen);
-        opener_.Text2->setText(chosen);
-    }
+    chosen_ = Dir1->path();
     accept();
 }
 
 void Form2::btnCancel_Click() { reject(); }
 
 void Form2::ShowMessage(const char* text, const char* caption) {
-    opener_.editor().services().messages->Show(this, QString::fromLatin1(text),
-                                               QString::fromLatin1(caption));
+    services_.messages->Show(this, QString::fromLatin1(text), QString::fromLatin1(caption));
 }
 
 }  // namespace zolvantek

@@ -7,21 +7,24 @@
 #include <string>
 
 #include "editors/directory_list.h"
+#include "editors/editor_services.h"
 
 namespace zolvantek {
-
-class Form3;
 
 inline constexpr const char* kPathNotFound = "Path not Found";
 inline constexpr const char* kInvalidDrive = "The Drive you selected is INVALID";
 inline constexpr const char* kInvalidDriveCaption = "INVALID DRIVE";
 
-// The directory picker of the item dialog: a drive list and a directory list. OK hands the
-// open directory to the item dialog's path box, and to its name box while that is empty.
+// The directory picker: a drive list and a directory list. OK hands back the open directory.
 class Form2 : public QDialog {
     Q_OBJECT
 public:
-    explicit Form2(Form3& opener);
+    // When editing, the picker opens on `startPath`; otherwise on the current directory.
+    Form2(bool editing, const QString& startPath, EditorServices services,
+          QWidget* parent = nullptr);
+
+    // After OK: the directory that was open, in the system's notation; empty when none was.
+    QString chosenDirectory() const { return chosen_; }
 
     // The drive Drive1 shows, as the system writes it ("C:", "/").
     std::string currentDrive() const;
@@ -44,10 +47,11 @@ signals:
     void helpRequested(int contextId);
 
 private:
-    void Form_Load();
+    void Form_Load(bool editing, const QString& startPath);
     void ShowMessage(const char* text, const char* caption = "");
 
-    Form3& opener_;
+    EditorServices services_;
+    QString chosen_;
     bool resettingDrive_ = false;
 };
 

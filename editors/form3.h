@@ -9,23 +9,24 @@
 #include <string>
 #include <vector>
 
+#include "editors/editor_services.h"
 #include "editors/item_rules.h"
 
 namespace zolvantek {
 
-class Form1;
-
-// The item dialog: adds a line to the list on screen in the editor, or edits its selected
-// line. Directory or program is the list on screen; add or edit is the editor's edit flag.
-// Modal over the editor; it writes its line straight into the editor's list.
+// The item dialog: the fields of one line of a list, for a new line or for the editor's
+// selected one. It hands the line to store back to whoever opened it.
 class Form3 : public QDialog {
     Q_OBJECT
 public:
-    explicit Form3(Form1& editor);
+    // `line` is the selected line when editing; a line that does not split opens as new.
+    Form3(ListKind kind, bool editing, const std::string& line, EditorServices services,
+          QWidget* parent = nullptr);
 
-    Form1& editor() const { return editor_; }
     // The fields as they stand in the boxes and options.
     ItemFields fields() const;
+    // After OK: the line to store.
+    const std::string& line() const { return line_; }
 
     QPushButton* btnOK;
     QPushButton* btnCancel;
@@ -61,13 +62,16 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void Form_Load();
+    void SetFonts();
+    void Form_Load(const std::string& line);
     void ShowMessage(const std::string& text);
-    void BrowseFile(const std::vector<std::string>& filters, QLineEdit* box);
+    void BrowseFile(const std::vector<std::string>& filters, const std::string& defaultSuffix,
+                    QLineEdit* box);
 
-    Form1& editor_;
-    // The help topic of the list the dialog was opened for.
-    int helpContext_;
+    ListKind kind_;
+    bool editing_;
+    EditorServices services_;
+    std::string line_;
 };
 
 }  // namespace zolvantek

@@ -24,21 +24,15 @@ std::optional<ItemFields> ItemFieldsFromLine(ListKind kind, std::string_view lin
     } else {
         fields.arguments = entry->third;
     }
-    if (entry->startWord == kStartMinimized) {
-        fields.start = StartStyle::Minimized;
-    } else if (entry->startWord == kStartMaximized) {
-        fields.start = StartStyle::Maximized;
-    }
+    fields.start = StartStyleOf(entry->startWord);
     return fields;
 }
 
 std::string BuildItemLine(ListKind kind, const ItemFields& fields) {
     std::string_view third = fields.arguments;
     if (kind == ListKind::Directories) third = fields.formView ? kViewForm : kViewExplorer;
-    std::string_view start = kStartNormal;
-    if (fields.start == StartStyle::Minimized) start = kStartMinimized;
-    if (fields.start == StartStyle::Maximized) start = kStartMaximized;
-    return BuildEntryLine({fields.name, fields.path, std::string(third), std::string(start)});
+    return BuildEntryLine(
+        {fields.name, fields.path, std::string(third), std::string(StartWord(fields.start))});
 }
 
 std::optional<std::string> CheckItemFields(ListKind kind, const ItemFields& fields) {

@@ -4,11 +4,10 @@
 #include <string>
 #include <string_view>
 
+#include "settings/entry_line.h"
 #include "settings/launcher_lists.h"
 
 namespace zolvantek {
-
-enum class StartStyle { Normal, Minimized, Maximized };
 
 // What the item dialog shows of one entry.
 struct ItemFields {

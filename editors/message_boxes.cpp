@@ -20,7 +20,18 @@ namespace {
 class QtBoxes final : public MessageBoxes {
 public:
     void Show(QWidget* over, const QString& text, const QString& caption) override {
-        BuildMessageBox(over, text, caption)->exec();
+        std::unique_ptr<QMessageBox> box = BuildMessageBox(over, text, caption);
+        if (over != nullptr) {
+            // Waits, modal over its own window only: the tray icon and its menus go on
+            // answering, Close included.
+            box->setWindowModality(Qt::WindowModal);
+            box->exec();
+            return;
+        }
+        // The tray's own messages wait for nobody; Close closes them with the program.
+        box->setWindowModality(Qt::NonModal);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box.release()->show();
     }
 };
 

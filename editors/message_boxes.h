@@ -8,8 +8,8 @@ class QWidget;
 
 namespace zolvantek {
 
-// The program's messages: one OK button, no icon, modal over the window that shows them
-// (none for the tray's own).
+// The program's messages: one OK button, no icon. A window's messages are modal over that
+// window alone; the tray's own (no window) block nothing, so the icon keeps answering.
 // Tests put a recorder in its place so that no box waits for a person.
 class MessageBoxes {
 public:

@@ -1,40 +1,35 @@
 #pragma once
 
 #include <QFont>
-#include <QPoint>
-#include <QRect>
-#include <QSize>
+#include <span>
 
 class QWidget;
 
 namespace zolvantek {
 
-inline constexpr int kTwipsPerInch = 1440;
-
-// The window designs measure in twips; the screen's logical DPI turns them into pixels.
-int TwipsToPixels(int twips, qreal dotsPerInch);
-
-class TwipsLayout {
-public:
-    // At the logical DPI of the screen the window is on.
-    explicit TwipsLayout(const QWidget& window);
-    TwipsLayout(qreal dpiX, qreal dpiY) : dpiX_(dpiX), dpiY_(dpiY) {}
-
-    QSize Size(int width, int height) const;
-    QPoint Point(int left, int top) const;
-    // Both edges are converted, so neighbouring controls neither gap nor overlap by rounding.
-    QRect Rect(int left, int top, int width, int height) const;
-    // Puts a control at its design place inside its container.
-    void Place(QWidget* control, int left, int top, int width, int height) const;
-
-private:
-    qreal dpiX_;
-    qreal dpiY_;
+// A control's designed place inside its container, in twips.
+struct ControlPlace {
+    const char* name;  // the control's objectName
+    int left;
+    int top;
+    int width;
+    int height;
 };
 
-// A caption in the system's font may need more room than the design font did: widens the
-// control to its text and heightens it about its centre, never past its container.
-void GrowToFit(QWidget* control);
+// A window's designed place on the screen and its controls, in twips.
+struct WindowDesign {
+    int left;
+    int top;
+    int width;
+    int height;
+    std::span<const ControlPlace> controls;
+};
+
+// Puts the window and its named controls at their designed places at the screen's logical
+// DPI. Where a caption in the fonts at hand needs more room than its designed width, the
+// control widens, neighbours on its right move only as far as they must, and the frame
+// and window around it grow; everything else stays where it was designed.
+void ApplyDesign(QWidget& window, const WindowDesign& design);
 
 // The design fonts; where the system lacks them, the nearest sans-serif face it has.
 QFont ArialFont();      // Arial 7.5 pt: windows, buttons, lists, boxes and labels

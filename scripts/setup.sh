@@ -27,6 +27,8 @@ ZOLVANTEK_PACKAGES=(
     # the tray on both protocols: xfce4-panel's notification area hosts StatusNotifierItems
     # (xfconf keeps its settings); the program asks xcb whether an XEmbed tray is there
     xfce4-panel xfconf libxcb1-dev
+    # the format check of the code
+    clang-format
 )
 
 zolvantek_missing_packages() {
@@ -44,9 +46,11 @@ zolvantek_setup() {
     echo "Installing: $(echo $missing)"
     local sudo=()
     [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    "${sudo[@]}" apt-get update -qq
+    # Waits for another apt run on the machine instead of failing at once.
+    "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 update -qq
     # shellcheck disable=SC2086
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 install -y -qq \
+        --no-install-recommends \
         $missing >/dev/null
 }
 

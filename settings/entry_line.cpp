@@ -42,10 +42,20 @@ std::string MenuCaption(std::string_view line) {
     return std::string(line.substr(0, bar1 - 1));
 }
 
+namespace {
+constexpr std::string_view kStartWords[] = {"Normal", "Minimized", "Maximized"};
+}  // namespace
+
+StartStyle StartStyleOf(std::string_view startWord) {
+    if (startWord == kStartWords[1]) return StartStyle::Minimized;
+    if (startWord == kStartWords[2]) return StartStyle::Maximized;
+    return StartStyle::Normal;
+}
+
+std::string_view StartWord(StartStyle style) { return kStartWords[static_cast<int>(style)]; }
+
 std::int16_t ShowWindowValue(std::string_view startWord) {
-    if (startWord == kStartMinimized) return 2;
-    if (startWord == kStartMaximized) return 3;
-    return 1;
+    return static_cast<std::int16_t>(1 + static_cast<int>(StartStyleOf(startWord)));
 }
 
 std::string ExplorerSwitchesFor(std::string_view viewWord) {

@@ -19,9 +19,6 @@ struct EntryFields {
 inline constexpr std::string_view kFieldSeparator = " | ";
 inline constexpr std::string_view kViewExplorer = "Explorer";
 inline constexpr std::string_view kViewForm = "Form";
-inline constexpr std::string_view kStartNormal = "Normal";
-inline constexpr std::string_view kStartMinimized = "Minimized";
-inline constexpr std::string_view kStartMaximized = "Maximized";
 inline constexpr std::string_view kExplorerViewSwitches = "/n, /e,";
 inline constexpr std::string_view kSeparatorName = "-";
 
@@ -40,7 +37,13 @@ std::string BuildEntryLine(const EntryFields& fields);
 // and can be mended in the editor.
 std::string MenuCaption(std::string_view line);
 
-// The show-window value of a start word: 2 minimized, 3 maximized, 1 for anything else.
+// The start word's three forms, mapped here alone: the word stored, the option the item
+// dialog shows, and the show-window value a launch uses.
+enum class StartStyle { Normal, Minimized, Maximized };
+// Only the exact words count; anything else starts normally.
+StartStyle StartStyleOf(std::string_view startWord);
+std::string_view StartWord(StartStyle style);
+// 1 normal, 2 minimized, 3 maximized.
 std::int16_t ShowWindowValue(std::string_view startWord);
 
 // Only the exact word "Form" asks for a plain folder window.

@@ -13,7 +13,7 @@ std::string SlotValueName(ListKind kind, int slot) {
 std::string SeparatorLine(ListKind kind) {
     const std::string_view third = kind == ListKind::Directories ? kViewExplorer : "";
     return BuildEntryLine({std::string(kSeparatorName), std::string(kSeparatorName),
-                           std::string(third), std::string(kStartNormal)});
+                           std::string(third), std::string(StartWord(StartStyle::Normal))});
 }
 
 namespace {

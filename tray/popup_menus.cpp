@@ -131,10 +131,12 @@ void PopupMenus::ShowSlots(ListKind kind, const SlotCaptions& captions) {
         const bool separator = *caption == kSeparatorName;
         item->setSeparator(separator);
         // A separator with text is drawn as a titled section by some styles; and a name is
-        // shown as typed: "&" is not a mnemonic marker here.
-        item->setText(separator
-                          ? QString()
-                          : QString::fromLocal8Bit(*caption).replace(u'&', QStringLiteral("&&")));
+        // shown as typed: "&" is not a mnemonic marker and a tab does not start a shortcut
+        // text here.
+        item->setText(separator ? QString()
+                                : QString::fromLocal8Bit(*caption)
+                                      .replace(u'&', QStringLiteral("&&"))
+                                      .replace(u'\t', u' '));
         item->setVisible(true);
     }
 }

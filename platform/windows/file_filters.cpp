@@ -4,6 +4,8 @@ namespace zolvantek::platform {
 
 std::vector<std::string> ProgramFileFilters() { return {"Programs (*.exe)", "All files (*.*)"}; }
 
+std::string ProgramDefaultSuffix() { return "exe"; }
+
 std::vector<std::string> ArgumentFileFilters() { return {"All files (*.*)"}; }
 
 }  // namespace zolvantek::platform

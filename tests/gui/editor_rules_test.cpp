@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "editors/item_rules.h"
-#include "editors/twips_layout.h"
 
 namespace zolvantek {
 namespace {
@@ -18,14 +17,6 @@ TEST(ItemRules, LinesTooLongToSplitAgainAreRefusedAndADirectoryIgnoresArguments)
     // A directory's hidden arguments box is never read.
     EXPECT_FALSE(CheckItemFields(ListKind::Directories, longer));
     EXPECT_FALSE(CheckItemFields(ListKind::Directories, {"n", "p", "a|b"}));
-}
-
-TEST(TwipsLayout, TwipsBecomePixelsAtTheScreensDpiEdgeByEdge) {
-    EXPECT_EQ(TwipsToPixels(6960, 96), 464);
-    EXPECT_EQ(TwipsToPixels(6960, 120), 580);
-    const TwipsLayout layout(96, 144);
-    EXPECT_EQ(layout.Size(6960, 3030), QSize(464, 303));
-    EXPECT_EQ(layout.Rect(48, -12, 5676, 3156), QRect(3, -1, 379, 315));
 }
 
 }  // namespace

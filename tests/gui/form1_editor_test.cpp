@@ -38,7 +38,8 @@ TEST_F(ListEditorTest, OpeningShowsTheStoredListAndSwitchingShowsTheOther) {
     EXPECT_TRUE(editor.isVisible() && editor.lstPath->isVisible());
     EXPECT_FALSE(editor.lstPathP->isVisible());
     EXPECT_EQ(editor.windowTitle(), "Windows Explorer StartUp Directories:");
-    EXPECT_EQ(Shown(ListKind::Directories), Lines({"Work | /w | Explorer | Normal", "- | - | x | y"}));
+    EXPECT_EQ(Shown(ListKind::Directories),
+              Lines({"Work | /w | Explorer | Normal", "- | - | x | y"}));
     EXPECT_EQ(Selected(), -1);
     EXPECT_EQ(TabWalk(editor.Command4, 9), Lines({"Add", "Edit", "Delete", "Insert Line", "Move Up",
                                                   "Move Down", "CANCEL", "OK", "lstPath", "Add"}));
@@ -98,6 +99,36 @@ TEST_F(ListEditorTest, AddAndInsertLineTakeATwentiethLineButNoTwentyFirst) {
     });
     editor.Command5->click();
     EXPECT_EQ(editMode_, 0);
+}
+
+TEST_F(ListEditorTest, EditReplacesTheSelectedLineUnlessTheListWasReopenedMeanwhile) {
+    const std::vector<std::string> stored = {"A | /a | Explorer | Normal",
+                                             "Work | /work | Form | Normal"};
+    Form1& editor = OpenOn(ListKind::Directories, stored);
+    editor.lstPath->setCurrentRow(1);
+    {
+        WhenModal<Form3> edit([](Form3& dialog) {
+            EXPECT_EQ(dialog.Text1->text(), "Work");
+            dialog.Text1->setText("Job");
+            dialog.btnOK->click();
+        });
+        editor.Command5->click();
+    }
+    EXPECT_EQ(Shown(ListKind::Directories),
+              Lines({"A | /a | Explorer | Normal", "Job | /work | Form | Normal"}));
+
+    // "Add or Modify" while the dialog is open reloads the list: the row may now hold
+    // another line, so the dialog's line is not written anywhere.
+    editor.lstPath->setCurrentRow(0);
+    {
+        WhenModal<Form3> edit([this](Form3& dialog) {
+            form1_->mnuAdd_Click();
+            dialog.Text1->setText("Changed");
+            dialog.btnOK->click();
+        });
+        editor.Command5->click();
+    }
+    EXPECT_EQ(Shown(ListKind::Directories), Lines({stored[0].c_str(), stored[1].c_str()}));
 }
 
 TEST_F(ListEditorTest, MovesStopAtBothEndsAndTheSelectionGoesWithTheLine) {

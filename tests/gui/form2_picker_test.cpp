@@ -1,4 +1,4 @@
-// The directory picker over a real item dialog, and the drive rules behind its drive list.
+// The directory picker alone and as the item dialog opens it.
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,15 +21,7 @@ protected:
         work_ = QDir(tree_.path()).canonicalPath() + "/Work";
         for (const char* inside : {"/Inner", "/Other", "/.hidden"}) QDir().mkpath(work_ + inside);
     }
-    // The item dialog in directory mode with `path` in its path box, adding or editing.
-    std::unique_ptr<Form3> ItemDialog(const QString& path, bool editing) {
-        OpenOn(ListKind::Directories, {"Entry | " + Bytes(path) + " | Explorer | Normal"});
-        form1_->lstPath->setCurrentRow(editing ? 0 : -1);
-        editMode_ = editing ? 1 : 0;
-        auto dialog = std::make_unique<Form3>(*form1_);
-        dialog->Text2->setText(path);
-        return dialog;
-    }
+    EditorServices Services() { return {&messages_, &files_}; }
     static QTreeWidgetItem* Line(Form2& picker, const QString& text) {
         return picker.Dir1->findItems(text, Qt::MatchExactly | Qt::MatchRecursive).value(0);
     }
@@ -38,14 +30,12 @@ protected:
 };
 
 TEST_F(PickerTest, ThePickerStartsAtTheEditedEntrysDirectoryElseAtTheCurrentOne) {
-    auto adding = ItemDialog(work_, false);
-    Form2 fresh(*adding);
+    Form2 fresh(false, work_, Services());
     EXPECT_EQ(fresh.windowTitle(), "Directory");
     EXPECT_EQ(fresh.Dir1->path(), Native(QDir::currentPath()));
     EXPECT_EQ(fresh.currentDrive(), platform::DriveOfPath(Bytes(QDir::currentPath())));
 
-    auto editing = ItemDialog(work_, true);
-    Form2 onEntry(*editing);
+    Form2 onEntry(true, work_, Services());
     EXPECT_EQ(onEntry.Dir1->path(), Native(work_));
     EXPECT_EQ(onEntry.currentDrive(), platform::DriveOfPath(Bytes(work_)));
     // The directories above, the open one, then the ones in it; hidden ones stay out.
@@ -54,15 +44,13 @@ TEST_F(PickerTest, ThePickerStartsAtTheEditedEntrysDirectoryElseAtTheCurrentOne)
     EXPECT_EQ(lines.first(), Native(QDir::rootPath()));
     EXPECT_EQ(lines.mid(lines.size() - 3), QStringList({"Work", "Inner", "Other"}));
 
-    editing->Text2->clear();
-    Form2 emptyBox(*editing);
+    Form2 emptyBox(true, QString(), Services());
     EXPECT_EQ(emptyBox.Dir1->path(), Native(QDir::currentPath()));
     EXPECT_TRUE(messages_.texts.isEmpty());
 }
 
-TEST_F(PickerTest, AMissingDirectorySaysPathNotFoundAndAnUnreadableDriveFallsBack) {
-    auto dialog = ItemDialog(work_ + "/Gone", true);
-    Form2 picker(*dialog);
+TEST_F(PickerTest, AMissingDirectorySaysPathNotFoundAndAnUnreadableDriveFallsBackOnce) {
+    Form2 picker(true, work_ + "/Gone", Services());
     EXPECT_EQ(messages_.texts, QStringList({"Path not Found"}));
     EXPECT_EQ(messages_.captions, QStringList({""}));
     const QString mainDrive =
@@ -70,46 +58,55 @@ TEST_F(PickerTest, AMissingDirectorySaysPathNotFoundAndAnUnreadableDriveFallsBac
     EXPECT_EQ(picker.Dir1->path(), Native(mainDrive));
     EXPECT_EQ(picker.currentDrive(), platform::DriveOfPath(Bytes(work_)));
 
-    // A drive that went away after the list was filled.
+    // A drive that went away after the list was filled, chosen with the mouse.
     picker.Drive1->addItem(work_ + "/unplugged", work_ + "/unplugged");
-    picker.Drive1->setCurrentIndex(picker.Drive1->count() - 1);
-    EXPECT_EQ(messages_.texts.last(), "The Drive you selected is INVALID");
+    messages_.waits = true;
+    picker.setWindowModality(Qt::NonModal);  // shown by the test, not held in an exec()
+    picker.show();
+    picker.Drive1->showPopup();
+    QAbstractItemView* drives = picker.Drive1->view();
+    const QRect unplugged =
+        drives->visualRect(drives->model()->index(picker.Drive1->count() - 1, 0));
+    QTest::mouseClick(drives->viewport(), Qt::LeftButton, {}, unplugged.center());
+    EXPECT_EQ(messages_.texts,
+              QStringList({"Path not Found", "The Drive you selected is INVALID"}));
     EXPECT_EQ(messages_.captions.last(), "INVALID DRIVE");
     EXPECT_EQ(picker.currentDrive(), platform::MainDrive());
     EXPECT_EQ(picker.Dir1->path(), Native(mainDrive));
 }
 
-TEST_F(PickerTest, OkHandsBackTheOpenDirectoryAndFillsOnlyAnEmptyName) {
-    auto dialog = ItemDialog(work_, true);
-    dialog->Text1->clear();
-    {
-        Form2 picker(*dialog);
-        picker.Dir1->setCurrentItem(Line(picker, "Inner"));  // highlighted, not opened
-        picker.btnOK->click();
-    }
-    EXPECT_EQ(dialog->Text1->text(), Native(work_));
-    EXPECT_EQ(dialog->Text2->text(), Native(work_));
-
-    dialog->Text1->setText("Mine");
-    Form2 picker(*dialog);
+TEST_F(PickerTest, OkHandsBackTheOpenDirectoryWhichFillsOnlyAnEmptyName) {
+    Form2 picker(true, work_, Services());
     picker.show();
     picker.Dir1->setCurrentItem(Line(picker, "Other"));
     QTest::keyClick(picker.Dir1, Qt::Key_Return);  // opens the line, does not press OK
     EXPECT_TRUE(picker.isVisible());
+    picker.Dir1->setCurrentItem(Line(picker, "Other"));  // highlighted, not opened
     picker.btnOK->click();
-    EXPECT_EQ(dialog->Text1->text(), "Mine");
-    EXPECT_EQ(dialog->Text2->text(), Native(work_ + "/Other"));
+    EXPECT_EQ(picker.chosenDirectory(), Native(work_ + "/Other"));
 
-    Form2 cancelled(*dialog);
-    cancelled.Dir1->setPath(QDir::rootPath());
-    cancelled.btnCancel->click();
-    EXPECT_EQ(dialog->Text2->text(), Native(work_ + "/Other"));
-}
-
-TEST(DriveRules, TheMainDriveComesFirstAndTheCurrentDirectoryIsItsDrivesOwn) {
-    EXPECT_EQ(platform::ListDrives().front(), platform::MainDrive());
-    const std::string current = Bytes(Native(QDir::currentPath()));
-    EXPECT_EQ(platform::DriveCurrentDirectory(platform::DriveOfPath(current)), current);
+    Form3 dialog(ListKind::Directories, true, "Entry | " + Bytes(work_) + " | Explorer | Normal",
+                 Services());
+    dialog.Text1->clear();
+    const auto pick = [&](const std::function<void(Form2&)>& act) {
+        test_support::WhenModal<Form2> answer(act);
+        dialog.Command2->click();
+    };
+    pick([](Form2& opened) { opened.btnOK->click(); });
+    EXPECT_EQ(dialog.Text1->text(), Native(work_));
+    EXPECT_EQ(dialog.Text2->text(), Native(work_));
+    dialog.Text1->setText("Mine");
+    pick([&](Form2& opened) {
+        opened.Dir1->setPath(work_ + "/Inner");
+        opened.btnOK->click();
+    });
+    EXPECT_EQ(dialog.Text1->text(), "Mine");
+    EXPECT_EQ(dialog.Text2->text(), Native(work_ + "/Inner"));
+    pick([](Form2& opened) {
+        opened.Dir1->setPath(QDir::rootPath());
+        opened.btnCancel->click();
+    });
+    EXPECT_EQ(dialog.Text2->text(), Native(work_ + "/Inner"));
 }
 
 }  // namespace

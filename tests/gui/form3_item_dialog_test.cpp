@@ -13,13 +13,10 @@ using Lines = QStringList;
 
 class ItemDialogTest : public test_support::EditorFixture {
 protected:
-    // The dialog as Add (no row) or Edit (the line at `editRow` selected) opens it.
-    std::unique_ptr<Form3> Open(ListKind kind, const std::vector<std::string>& lines,
-                                int editRow = -1) {
-        OpenOn(kind, lines);
-        form1_->listFor(kind)->setCurrentRow(editRow);
-        editMode_ = editRow >= 0 ? 1 : 0;
-        auto dialog = std::make_unique<Form3>(*form1_);
+    // The dialog as the editor opens it: adding, or editing `line`.
+    std::unique_ptr<Form3> Open(ListKind kind, bool editing = false, const std::string& line = {}) {
+        auto dialog =
+            std::make_unique<Form3>(kind, editing, line, EditorServices{&messages_, &files_});
         dialog->show();
         return dialog;
     }
@@ -34,8 +31,8 @@ protected:
     }
 };
 
-TEST_F(ItemDialogTest, AddModesShowTheirFieldsAndAppendTheBuiltLine) {
-    auto directory = Open(ListKind::Directories, {"Old | /old | Form | Minimized"});
+TEST_F(ItemDialogTest, AddModesShowTheirFieldsAndHandBackTheBuiltLine) {
+    auto directory = Open(ListKind::Directories);
     EXPECT_EQ(directory->windowTitle(), "Add Directory");
     EXPECT_EQ(directory->Label2->text(), "Directory");
     EXPECT_EQ(ShownParts(*directory), Lines({"Command2", "Frame3"}));
@@ -45,32 +42,31 @@ TEST_F(ItemDialogTest, AddModesShowTheirFieldsAndAppendTheBuiltLine) {
     QTest::keyClick(directory->Text1, Qt::Key_Tab);
     QTest::keyClicks(directory->focusWidget(), "C:\\Work");
     QTest::keyClick(directory->Text2, Qt::Key_Return);  // OK is the default button
-    EXPECT_FALSE(directory->isVisible());
-    EXPECT_EQ(Shown(ListKind::Directories),
-              Lines({"Old | /old | Form | Minimized", "Work | C:\\Work | Explorer | Normal"}));
+    EXPECT_EQ(directory->result(), QDialog::Accepted);
+    EXPECT_EQ(directory->line(), "Work | C:\\Work | Explorer | Normal");
 
-    auto program = Open(ListKind::Programs, {});
+    auto program = Open(ListKind::Programs);
     EXPECT_EQ(program->windowTitle(), "Add Program");
     EXPECT_EQ(program->Label2->text(), "Program");
     EXPECT_EQ(ShownParts(*program), Lines({"Text3", "Label3", "Command1", "Command3"}));
     program->Text1->setText(" ");  // a blank name is a name
     program->Text2->setText("/usr/bin/clock");
     program->btnOK->click();
-    auto second = std::make_unique<Form3>(*form1_);
+    EXPECT_EQ(program->line(), "  | /usr/bin/clock |  | Normal");
+    auto second = Open(ListKind::Programs);
     second->Text1->setText("Ed");
     second->Text2->setText("/bin/ed");
     second->Text3->setText("\"a b\" c");
     second->Option3->setChecked(true);
     second->btnOK->click();
-    EXPECT_EQ(Shown(ListKind::Programs),
-              Lines({"  | /usr/bin/clock |  | Normal", "Ed | /bin/ed | \"a b\" c | Maximized"}));
-    QTest::keyClick(Open(ListKind::Programs, {}).get()->Text1, Qt::Key_Escape);
-    EXPECT_EQ(form1_->lstPathP->count(), 0);
+    EXPECT_EQ(second->line(), "Ed | /bin/ed | \"a b\" c | Maximized");
+    auto cancelled = Open(ListKind::Programs);
+    QTest::keyClick(cancelled->Text1, Qt::Key_Escape);
+    EXPECT_EQ(cancelled->result(), QDialog::Rejected);
 }
 
-TEST_F(ItemDialogTest, EditModesShowTheSelectedLineAndReplaceItInPlace) {
-    auto directory = Open(ListKind::Directories,
-                          {"A | /a | Explorer | Normal", "Work | C:\\Work | Form | Maximized"}, 1);
+TEST_F(ItemDialogTest, EditModesShowTheLineAndHandBackTheEditedOne) {
+    auto directory = Open(ListKind::Directories, true, "Work | C:\\Work | Form | Maximized");
     EXPECT_EQ(directory->windowTitle(), "Edit Directory");
     EXPECT_EQ(directory->Text1->text(), "Work");
     EXPECT_EQ(directory->Text2->text(), "C:\\Work");
@@ -78,23 +74,19 @@ TEST_F(ItemDialogTest, EditModesShowTheSelectedLineAndReplaceItInPlace) {
     directory->Option4->setChecked(true);
     directory->Option2->setChecked(true);
     directory->btnOK->click();
-    EXPECT_EQ(Shown(ListKind::Directories),
-              Lines({"A | /a | Explorer | Normal", "Work | C:\\Work | Explorer | Minimized"}));
+    EXPECT_EQ(directory->line(), "Work | C:\\Work | Explorer | Minimized");
 
-    auto program = Open(ListKind::Programs, {"Ed | /bin/ed | -p x | Minimized"}, 0);
+    auto program = Open(ListKind::Programs, true, "Ed | /bin/ed | -p x | Minimized");
     EXPECT_EQ(program->windowTitle(), "Edit Program");
     EXPECT_EQ(program->Text3->text(), "-p x");
     EXPECT_TRUE(program->Option2->isChecked());
-    program->Text3->setText("changed");
-    program->btnCancel->click();
-    EXPECT_EQ(Shown(ListKind::Programs), Lines({"Ed | /bin/ed | -p x | Minimized"}));
 
     // Words count only when exact; a line that does not split opens empty.
-    auto lower = Open(ListKind::Directories, {"x | /y | form | MAXIMIZED"}, 0);
+    auto lower = Open(ListKind::Directories, true, "x | /y | form | MAXIMIZED");
     EXPECT_TRUE(lower->Option4->isChecked() && lower->Option1->isChecked());
     lower->btnOK->click();
-    EXPECT_EQ(Shown(ListKind::Directories), Lines({"x | /y | Explorer | Normal"}));
-    auto broken = Open(ListKind::Programs, {"no bars at all"}, 0);
+    EXPECT_EQ(lower->line(), "x | /y | Explorer | Normal");
+    auto broken = Open(ListKind::Programs, true, "no bars at all");
     EXPECT_EQ(broken->windowTitle(), "Edit Program");
     EXPECT_TRUE(broken->Text1->text().isEmpty() && broken->Text2->text().isEmpty());
 }
@@ -103,48 +95,29 @@ TEST_F(ItemDialogTest, OkRefusesMissingFieldsAndBarsAndKeepsEverythingAsTyped) {
     using Fields = std::tuple<ListKind, QString, QString, QString>;
     const ListKind dir = ListKind::Directories, prog = ListKind::Programs;
     for (const auto& [kind, name, path, arguments] :
-         {Fields{prog, "", "/p", ""}, Fields{prog, "Name", "", ""}, Fields{prog, "A|B", "/x|y", "a|b"},
-          Fields{prog, "AB", "/x|y", "a|b"}, Fields{prog, "AB", "/xy", "a|b"},
-          Fields{dir, "Name", "", ""}, Fields{dir, "Name", "/a|b", ""}}) {
-        auto dialog = Open(kind, {});
+         {Fields{prog, "", "/p", ""}, Fields{prog, "Name", "", ""},
+          Fields{prog, "A|B", "/x|y", "a|b"}, Fields{prog, "AB", "/x|y", "a|b"},
+          Fields{prog, "AB", "/xy", "a|b"}, Fields{dir, "Name", "", ""},
+          Fields{dir, "Name", "/a|b", ""}}) {
+        auto dialog = Open(kind);
         dialog->Text1->setText(name);
         dialog->Text2->setText(path);
         dialog->Text3->setText(arguments);
         dialog->btnOK->click();
         EXPECT_TRUE(dialog->isVisible() && dialog->Text3->text() == arguments);
     }
-    EXPECT_EQ(messages_.texts,
-              Lines({"You must specify a shortcut name", "You must specify a Program Path",
-                     "The shortcut name cannot contain the character |",
-                     "The program path cannot contain the character |",
-                     "The program arguments cannot contain the character |",
-                     "You must specify a Directory", "The directory cannot contain the character |"}));
+    EXPECT_EQ(
+        messages_.texts,
+        Lines({"You must specify a shortcut name", "You must specify a Program Path",
+               "The shortcut name cannot contain the character |",
+               "The program path cannot contain the character |",
+               "The program arguments cannot contain the character |",
+               "You must specify a Directory", "The directory cannot contain the character |"}));
     EXPECT_EQ(messages_.owners.first(), "Form3");
-    EXPECT_TRUE(Shown(ListKind::Directories).isEmpty() && Shown(ListKind::Programs).isEmpty());
-}
-
-TEST_F(ItemDialogTest, OkAfterTheListWasReloadedChangesNothingOrStopsAtTheLimit) {
-    auto edit = Open(ListKind::Directories, {"Work | /work | Explorer | Normal"}, 0);
-    form1_->mnuAdd_Click();  // the reload leaves no line selected
-    edit->Text1->setText("Changed");
-    edit->btnOK->click();
-    EXPECT_FALSE(edit->isVisible());
-    EXPECT_EQ(Shown(ListKind::Directories), Lines({"Work | /work | Explorer | Normal"}));
-
-    // The editor switched to a full list meanwhile: a 21st line would be lost on OK.
-    auto add = Open(ListKind::Directories, {});
-    OpenOn(ListKind::Programs, test_support::NumberedLines(ListKind::Programs, 20));
-    add->Text1->setText("More");
-    add->Text2->setText("/bin/true");
-    add->btnOK->click();
-    EXPECT_TRUE(add->isVisible());
-    EXPECT_EQ(form1_->lstPathP->count(), 20);
-    ASSERT_EQ(messages_.texts.size(), 1);
-    EXPECT_TRUE(messages_.texts[0].startsWith("20 is the most items"));
 }
 
 TEST_F(ItemDialogTest, BrowseButtonsPutTheChosenFileInTheirBoxAndKeepItOnCancel) {
-    auto dialog = Open(ListKind::Programs, {});
+    auto dialog = Open(ListKind::Programs);
     dialog->Text2->setText("/old");
     dialog->Text3->setText("--keep these");
     dialog->Command1->click();
@@ -158,14 +131,13 @@ TEST_F(ItemDialogTest, BrowseButtonsPutTheChosenFileInTheirBoxAndKeepItOnCancel)
     EXPECT_EQ(dialog->Text2->text(), "/usr/bin/chosen");
     EXPECT_EQ(dialog->Text3->text(), "/home/me/notes.txt");
 
-    const auto asked = [](const std::vector<std::string>& filters) {
-        QStringList shown;
-        for (const std::string& filter : filters) shown << QString::fromStdString(filter);
-        return std::tuple(QString("Form3"), QString("Program to Add"), shown);
-    };
     ASSERT_EQ(files_.asked.size(), 4u);
-    EXPECT_EQ(files_.asked[0], asked(platform::ProgramFileFilters()));
-    EXPECT_EQ(files_.asked[1], asked(platform::ArgumentFileFilters()));
+    EXPECT_EQ(std::get<0>(files_.asked[0]), "Form3");
+    EXPECT_EQ(std::get<1>(files_.asked[0]), "Program to Add");
+    EXPECT_EQ(std::get<1>(files_.asked[1]), "Program to Add");
+    // Only a program gets the platform's default extension for a typed name.
+    EXPECT_EQ(files_.suffixes[0], QString::fromStdString(platform::ProgramDefaultSuffix()));
+    EXPECT_EQ(files_.suffixes[1], "");
 
     QSignalSpy help(dialog.get(), &Form3::helpRequested);
     QApplication::setActiveWindow(dialog.get());
@@ -182,10 +154,11 @@ TEST(ItemDialogServices, TheRealBoxShowsPlainTextWithOneOkAndTheFileDialogWantsA
     EXPECT_EQ(box->textFormat(), Qt::PlainText);
 
     const QStringList filters = {"Programs (*.exe)", "All files (*.*)"};
-    auto dialog = BuildOpenFileDialog(nullptr, "Program to Add", filters);
+    auto dialog = BuildOpenFileDialog(nullptr, "Program to Add", filters, "exe");
     EXPECT_EQ(dialog->windowTitle(), "Program to Add");
     EXPECT_EQ(dialog->nameFilters(), filters);
     EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
+    EXPECT_EQ(dialog->defaultSuffix(), "exe");
 }
 
 }  // namespace

@@ -2,7 +2,58 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QTemporaryDir>
+#include <QThread>
+
+#include "tests/gui/gui_test_support.h"
+
+namespace zolvantek::test_support {
+
+ModalGuard& ModalGuard::Instance() {
+    static ModalGuard* guard = [] {
+        auto* made = new ModalGuard;
+        qApp->installEventFilter(made);
+        return made;
+    }();
+    return *guard;
+}
+
+bool ModalGuard::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Show && watched->isWidgetType()) {
+        auto* widget = static_cast<QWidget*>(watched);
+        if (widget->isWindow() && widget->isModal()) {
+            // Looked at once the shower waits: in its exec(), or back in the test.
+            QTimer::singleShot(0, this, [this, shown = QPointer<QWidget>(widget)] {
+                if (shown) Check(shown);
+            });
+        }
+    }
+    return false;
+}
+
+void ModalGuard::Check(QWidget* dialog) {
+    // A dialog the test showed itself is driven by the test; only one that holds up the
+    // code under test in its exec() is looked at.
+    if (QThread::currentThread()->loopLevel() == 0 || !dialog->isVisible() ||
+        dialog != QApplication::activeModalWidget()) {
+        return;
+    }
+    for (const auto& matches : expected_) {
+        if (matches(dialog)) return;
+    }
+    QString what = QString::fromLatin1(dialog->metaObject()->className()) + " \"" +
+                   dialog->windowTitle() + "\"";
+    if (auto* box = qobject_cast<QMessageBox*>(dialog)) what += ": " + box->text();
+    ADD_FAILURE() << "an unexpected modal dialog opened: " << what.toStdString();
+    if (auto* closing = qobject_cast<QDialog*>(dialog)) {
+        closing->reject();
+    } else {
+        dialog->close();
+    }
+}
+
+}  // namespace zolvantek::test_support
 
 int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -14,6 +65,7 @@ int main(int argc, char* argv[]) {
     qputenv("XDG_CONFIG_HOME", configHome.path().toLocal8Bit());
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    zolvantek::test_support::ModalGuard::Instance();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

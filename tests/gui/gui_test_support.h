@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QMap>
 #include <QPointer>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "editors/form1.h"
+#include "tests/gui/qt_printers.h"
 
 namespace zolvantek::test_support {
 
@@ -65,7 +67,14 @@ public:
         texts << text;
         captions << caption;
         owners << (over ? over->objectName() : QString());
+        // A real box waits in an event loop of its own; so does this one, for a moment.
+        if (waits) {
+            QEventLoop loop;
+            QTimer::singleShot(20, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
     }
+    bool waits = false;
     QStringList texts, captions, owners;
 };
 
@@ -73,12 +82,33 @@ public:
 class ScriptedChooser : public FileChooser {
 public:
     std::optional<QString> ChooseFile(QWidget* over, const QString& title,
-                                      const QStringList& filters) override {
+                                      const QStringList& filters,
+                                      const QString& defaultSuffix) override {
         asked.push_back({over->objectName(), title, filters});
+        suffixes << defaultSuffix;
         return answer;
     }
     std::optional<QString> answer;
     std::vector<std::tuple<QString, QString, QStringList>> asked;
+    QStringList suffixes;
+};
+
+// The modal dialogs a test waits for; any other one that runs fails the test at once and
+// is closed, so a fault that opens a box nobody answers cannot hang the run.
+class ModalGuard : public QObject {
+public:
+    static ModalGuard& Instance();
+    void Expect(const QObject* waiter, std::function<bool(QWidget*)> matches) {
+        expected_.insert(waiter, std::move(matches));
+    }
+    void Forget(const QObject* waiter) { expected_.remove(waiter); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Check(QWidget* dialog);
+    QMap<const QObject*, std::function<bool(QWidget*)>> expected_;
 };
 
 // Acts on the next modal dialog of type D once the code under test waits in its exec().
@@ -87,6 +117,9 @@ template <typename D>
 class WhenModal {
 public:
     explicit WhenModal(std::function<void(D&)> act) : act_(std::move(act)) {
+        ModalGuard::Instance().Expect(&timer_, [this](QWidget* widget) {
+            return !acted_ && qobject_cast<D*>(widget) != nullptr;
+        });
         QObject::connect(&timer_, &QTimer::timeout, [this] {
             D* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
             if (dialog == nullptr || !dialog->isVisible()) return;
@@ -102,7 +135,10 @@ public:
         });
         timer_.start(5);
     }
-    ~WhenModal() { EXPECT_TRUE(acted_) << "the expected dialog never showed"; }
+    ~WhenModal() {
+        ModalGuard::Instance().Forget(&timer_);
+        EXPECT_TRUE(acted_) << "the expected dialog never showed";
+    }
 
 private:
     std::function<void(D&)> act_;

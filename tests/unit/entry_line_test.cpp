@@ -34,8 +34,8 @@ TEST(EntryLine, SplitsByTheFirstThreeBarsDroppingOneCharacterBesideEach) {
 }
 
 TEST(EntryLine, RefusesLinesWhoseFieldsWouldHaveNegativeLength) {
-    for (const char* bad : {"", "no bars at all", "Only | two | bars", "| a | b | c",
-                            "a || b | c", "a | b || c", "a | b | c |", "a |b| c | d"}) {
+    for (const char* bad : {"", "no bars at all", "Only | two | bars", "| a | b | c", "a || b | c",
+                            "a | b || c", "a | b | c |", "a |b| c | d"}) {
         EXPECT_FALSE(SplitEntryLine(bad)) << bad;
     }
     // The shortest lines that still split: empty fields everywhere.

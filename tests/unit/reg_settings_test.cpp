@@ -190,7 +190,8 @@ TEST_F(RegSettingsTest, TextRoundTripsUnchanged) {
         "\\\\server\\share",
         std::string(3000, 'L') + "end",
 #ifndef _WIN32
-        "Gr\xC3\xBC\xC3\x9F" "e, \xE6\x9D\xB1\xE4\xBA\xAC \xE2\x82\xAC",
+        "Gr\xC3\xBC\xC3\x9F"
+        "e, \xE6\x9D\xB1\xE4\xBA\xAC \xE2\x82\xAC",
 #endif
     };
     for (std::size_t i = 0; i < texts.size(); ++i) {

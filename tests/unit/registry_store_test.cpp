@@ -18,8 +18,8 @@ std::optional<std::pair<DWORD, std::string>> Raw(HKEY key, const char* name) {
     DWORD size = 0;
     if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return {};
     std::string bytes(size, '\0');
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(bytes.data()),
-                         &size) != ERROR_SUCCESS) {
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(bytes.data()), &size) !=
+        ERROR_SUCCESS) {
         return {};
     }
     bytes.resize(size);

@@ -1,7 +1,10 @@
-// Which mounts count as drives, and which drive a path lies on, from a mount table's text.
-#include "platform/posix/mount_table.h"
-
+// Which mounts the picker lists as drives, and which drive a path lies on.
 #include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/drives.h"
+#include "platform/posix/mount_table.h"
 
 namespace zolvantek {
 namespace {
@@ -23,6 +26,9 @@ TEST(DriveRules, OnlyMountsThatHoldFilesAreDrivesAndEachPathLiesOnTheDeepestOne)
     EXPECT_EQ(platform::DriveOfPathAmong("/homework", roots), "/");
     EXPECT_EQ(platform::DriveOfPathAmong("/home/me/disk/../x", roots), "/home");
     EXPECT_EQ(platform::DriveOfPathAmong("relative", roots), "");
+    // Opening the drive of the current directory shows the current directory.
+    const std::string current = std::filesystem::current_path().string();
+    EXPECT_EQ(platform::DriveCurrentDirectory(platform::DriveOfPath(current)), current);
 }
 
 }  // namespace
