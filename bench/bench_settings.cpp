@@ -119,8 +119,7 @@ void LoadProgram(benchmark::State& state) {
 
 // What a Qt programmer would write: open the file, read the forty values.
 void LoadPlain(benchmark::State& state, QSettings::Format format) {
-    const QString path = folders->PrepareFor(
-        int(state.range(0)), "load-ini");
+    const QString path = folders->PrepareFor(int(state.range(0)), "load-ini");
     const QStringList keys = SlotKeys("Dir") + SlotKeys("DirP");
     qsizetype loaded = 0;
     for (auto _ : state) {
@@ -150,8 +149,7 @@ void SaveProgram(benchmark::State& state) {
 }
 
 void SavePlain(benchmark::State& state, QSettings::Format format) {
-    const QString path = folders->PrepareFor(
-        int(state.range(0)), "save-ini");
+    const QString path = folders->PrepareFor(int(state.range(0)), "save-ini");
     const QStringList keys = SlotKeys("DirP");
     QStringList values;
     for (const std::string& line : ProgramLines()) values << QString::fromStdString(line);
@@ -173,8 +171,7 @@ void PrepareAllFiles() {
             folders->PrepareFor(count, use);
         }
     }
-    for (const char* use : {"save-program", "save-ini"})
-        folders->PrepareFor(0, use);
+    for (const char* use : {"save-program", "save-ini"}) folders->PrepareFor(0, use);
     sync();
 }
 
