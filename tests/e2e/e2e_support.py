@@ -29,6 +29,15 @@ def write_settings(desk: Desktop, text: str) -> Path:
     return path
 
 
+def find_texts(tree, wanted: str) -> list[str]:
+    """Every text or value in an accessible tree that contains WANTED."""
+    found = []
+    for node in tree if isinstance(tree, list) else [tree]:
+        found += [node[key] for key in ("text", "value") if wanted in (node.get(key) or "")]
+        found += find_texts(node.get("children", []), wanted)
+    return found
+
+
 def take_log(log: Path, timeout: float = 10.0) -> list[str] | None:
     """[$0, arguments...] of the next run of a recorder, or None when none ran."""
     end = time.monotonic() + timeout

@@ -9,19 +9,10 @@ import subprocess
 import unittest
 from pathlib import Path
 
-from e2e_support import SEPARATOR, ProgramInTray, run, take_log
+from e2e_support import SEPARATOR, ProgramInTray, find_texts, run, take_log
 
 PROGRAMS = "Programs:"
 MESSAGE = "The list could not be saved."
-
-
-def find_texts(tree, wanted: str) -> list[str]:
-    """Every text or value in an accessible tree that contains WANTED."""
-    found = []
-    for node in tree if isinstance(tree, list) else [tree]:
-        found += [node[key] for key in ("text", "value") if wanted in (node.get(key) or "")]
-        found += find_texts(node.get("children", []), wanted)
-    return found
 
 
 class FailedSave(ProgramInTray):

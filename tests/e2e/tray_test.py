@@ -4,18 +4,10 @@ and programs, the messages of entries that cannot launch, About, Help and Close.
 import unittest
 from pathlib import Path
 
-from e2e_support import ARTIFACTS, PROGRAM, SEPARATOR, Desktop, ProgramInTray, run, take_log, write_settings
+from e2e_support import (ARTIFACTS, PROGRAM, SEPARATOR, Desktop, ProgramInTray, find_texts, run,
+                         take_log, write_settings)
 
 MENUS = (("right", "WINDOWS EXPLORER"), ("left", "PROGRAMS"))
-
-
-def find_texts(tree, wanted: str) -> list[str]:
-    """Every text or value in an accessible tree that contains WANTED."""
-    found = []
-    for node in tree if isinstance(tree, list) else [tree]:
-        found += [node[key] for key in ("text", "value") if wanted in (node.get(key) or "")]
-        found += find_texts(node.get("children", []), wanted)
-    return found
 
 
 class TrayIconAndMenus(ProgramInTray):
