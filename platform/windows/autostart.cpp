@@ -4,6 +4,8 @@
 
 #include <utility>
 
+#include "platform/windows/open_key.h"
+
 namespace zolvantek::platform {
 namespace {
 
@@ -12,21 +14,6 @@ constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\R
 std::string Failure(const char* call, LONG code) {
     return std::string(call) + " failed with error " + std::to_string(code);
 }
-
-class Key {
-public:
-    Key() = default;
-    Key(const Key&) = delete;
-    Key& operator=(const Key&) = delete;
-    ~Key() {
-        if (handle_ != nullptr) RegCloseKey(handle_);
-    }
-    HKEY* Receive() { return &handle_; }
-    HKEY Get() const { return handle_; }
-
-private:
-    HKEY handle_ = nullptr;
-};
 
 }  // namespace
 
@@ -37,7 +24,7 @@ Autostart::Autostart(std::string appId, std::string place)
 std::string Autostart::Location() const { return "HKEY_CURRENT_USER\\" + place_ + "\\" + appId_; }
 
 bool Autostart::Enabled() const {
-    Key key;
+    OpenKey key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, place_.c_str(), 0, KEY_QUERY_VALUE, key.Receive()) !=
         ERROR_SUCCESS) {
         return false;
@@ -48,7 +35,7 @@ bool Autostart::Enabled() const {
 
 std::string Autostart::Enable(const std::string& programPath) const {
     if (programPath.empty()) return "the program's own path is unknown";
-    Key key;
+    OpenKey key;
     LONG code = RegCreateKeyExA(HKEY_CURRENT_USER, place_.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
                                 nullptr, key.Receive(), nullptr);
     if (code != ERROR_SUCCESS) return Failure("RegCreateKeyExA", code);
@@ -61,7 +48,7 @@ std::string Autostart::Enable(const std::string& programPath) const {
 }
 
 std::string Autostart::Disable() const {
-    Key key;
+    OpenKey key;
     LONG code = RegOpenKeyExA(HKEY_CURRENT_USER, place_.c_str(), 0, KEY_SET_VALUE, key.Receive());
     if (code == ERROR_FILE_NOT_FOUND) return {};
     if (code != ERROR_SUCCESS) return Failure("RegOpenKeyExA", code);

@@ -1,26 +1,10 @@
 #include <windows.h>
 
 #include "platform/settings_store.h"
+#include "platform/windows/open_key.h"
 
 namespace zolvantek::platform {
 namespace {
-
-// Closes the key on every way out of a function.
-class OpenKey {
-public:
-    OpenKey() = default;
-    OpenKey(const OpenKey&) = delete;
-    OpenKey& operator=(const OpenKey&) = delete;
-    ~OpenKey() {
-        if (handle_ != nullptr) RegCloseKey(handle_);
-    }
-
-    HKEY* Receive() { return &handle_; }
-    HKEY Get() const { return handle_; }
-
-private:
-    HKEY handle_ = nullptr;
-};
 
 // Full access even for reading and deleting, as existing installs have always opened it.
 bool OpenForAll(const std::string& keyPath, OpenKey& key) {
