@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QObject>
+#include <QPoint>
 #include <QString>
 #include <memory>
+#include <optional>
 
 namespace zolvantek::platform {
 
@@ -25,6 +27,10 @@ public:
     // The host shows the exported menu on a left press as well and reports only double
     // presses (GNOME Shell's AppIndicator extension).
     virtual bool menuOnEveryPress() const = 0;
+    // Where the host says the icon was last pressed, in screen coordinates, when the
+    // program cannot learn the pointer's place itself (a Wayland session seen through
+    // XWayland); none otherwise.
+    virtual std::optional<QPoint> pressPoint() const = 0;
 
 signals:
     void arrived();

@@ -134,7 +134,9 @@ void TrayRuntime::OnTrayActivated(QSystemTrayIcon::ActivationReason reason) {
 }
 
 void TrayRuntime::ShowPopup(QMenu* menu) {
-    // At the pointer when it is over the icon (a press), else at the icon itself.
+    // At the pointer when it is over the icon (a press), else at the icon itself; where
+    // the program cannot see the pointer, at the place the host says was pressed.
+    if (const auto pressed = host_->pressPoint()) return menu->popup(*pressed);
     QPoint at = QCursor::pos();
     const QRect iconArea = trayIcon_->geometry();
     if (iconArea.isValid() && !iconArea.contains(at)) at = iconArea.center();

@@ -13,6 +13,8 @@
 #include <QVariantMap>
 #include <cstdlib>
 
+#include "platform/posix/host_press_point.h"
+
 namespace zolvantek::platform {
 namespace {
 
@@ -70,6 +72,7 @@ public:
         // Only while no tray is there: once the icon is up nothing here wakes the program.
         poll_.setInterval(250);
         connect(&poll_, &QTimer::timeout, this, &PosixTrayHost::Check);
+        if (throughXWayland_) HostPressPoint::Listen();
     }
 
     bool present() const override { return StatusNotifierHostPresent() || XEmbedTrayPresent(); }
@@ -94,6 +97,10 @@ public:
         return !watcher.isEmpty() && watcher == OwnerOf(bus, QStringLiteral("org.gnome.Shell"));
     }
 
+    std::optional<QPoint> pressPoint() const override {
+        return throughXWayland_ ? HostPressPoint::Latest() : std::nullopt;
+    }
+
 private:
     void Check() {
         if (StatusNotifierHostPresent()) return Arrive();
@@ -110,6 +117,8 @@ private:
 
     QTimer poll_;
     int xembedOnlyTicks_ = 0;
+    const bool throughXWayland_ = std::getenv("WAYLAND_DISPLAY") != nullptr &&
+                                  QGuiApplication::platformName() == QLatin1String("xcb");
 };
 
 }  // namespace

@@ -11,6 +11,7 @@ public:
     void watch() override {}
     bool iconIsExported() const override { return false; }
     bool menuOnEveryPress() const override { return false; }
+    std::optional<QPoint> pressPoint() const override { return std::nullopt; }
 };
 
 }  // namespace

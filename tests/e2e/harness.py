@@ -390,6 +390,21 @@ class Desktop:
         before = self._popup_windows()
         x, y = self.icon_geometry().center
         self.click_at(x, y, button)
+        return self._wait_fresh_popup(before, timeout)
+
+    def activate_item(self, x: int, y: int, timeout: float = 5.0) -> Popup | None:
+        """Sends the icon's StatusNotifierItem an Activate at (x, y), as a host does on a
+        left press, and waits for a popup of the program as press() does."""
+        self._menu_owner = "program"
+        before = self._popup_windows()
+        item = next(i for i in self.tray_items() if i.endswith("/StatusNotifierItem"))
+        service, path = item.split("/", 1)
+        subprocess.run(["dbus-send", "--session", "--print-reply", f"--dest={service}", f"/{path}",
+                        "org.kde.StatusNotifierItem.Activate", f"int32:{x}", f"int32:{y}"],
+                       env=self.session_env(), check=True, timeout=10)
+        return self._wait_fresh_popup(before, timeout)
+
+    def _wait_fresh_popup(self, before: list[int], timeout: float) -> Popup | None:
         for _ in deadline_loop(timeout):
             fresh = [w for w in self._popup_windows() if w not in before]
             if fresh:

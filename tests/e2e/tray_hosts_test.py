@@ -72,6 +72,28 @@ class XfcePanelPresses(BothPresses, ProgramInTray):
     TRAY = "xfce4-panel"
 
 
+class PressPointThroughXWayland(ProgramInTray):
+    """In a Wayland session seen through XWayland, X does not know where the pointer is
+    over the panel: PROGRAMS opens where the host says the icon was pressed."""
+
+    TRAY = "xfce4-panel"
+    # Only the variable matters: the program still talks to the X server of the desktop.
+    PROGRAM_ENV = {"WAYLAND_DISPLAY": "wayland-not-used"}
+
+    @classmethod
+    def settings_for(cls, root: Path) -> str:
+        return f"[Directories]\nDirP1=Recorder | {cls.program} | | Normal\n"
+
+    def test_programs_opens_at_the_point_the_host_sends(self):
+        self.desk.xdotool("mousemove", 3, 3)
+        for x, y in ((600, 300), (150, 420)):
+            popup = self.desk.activate_item(x, y)
+            self.assertIsNotNone(popup, f"no PROGRAMS after Activate at {x},{y}")
+            self.assertEqual((popup.geometry.x, popup.geometry.y), (x, y))
+            self.assertEqual(self.desk.popup_items()[0], "PROGRAMS")
+            self.desk.close_popup()
+
+
 class LateAndMissingTray(unittest.TestCase):
     """The program started before any tray: it says so at once, tells the desktop once
     after a while, and shows its icon as soon as a tray comes, and again after a restart."""

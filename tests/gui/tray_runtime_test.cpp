@@ -38,6 +38,7 @@ public:
     void watch() override {}
     bool iconIsExported() const override { return exported_; }
     bool menuOnEveryPress() const override { return everyPress_; }
+    std::optional<QPoint> pressPoint() const override { return std::nullopt; }
 
 private:
     bool exported_, everyPress_;
