@@ -49,10 +49,11 @@ void TrayRuntime::Form_Load() {
     connect(menus_->programCommands().add, &QAction::triggered, this,
             [this] { form1().mnuAddProgram_Click(); });
 
-    // Both lists in one read of the store.
-    const LoadedLists lists = LoadBothLists(state_->Settings, state_->MaxItems);
-    ShowList(ListKind::Directories, lists.directories);
-    ShowList(ListKind::Programs, lists.programs);
+    ShowStoredLists();
+    // A hand edit of the lists shows in the menus too, not only in what a choice launches.
+    settingsWatch_ = platform::WatchUserSettings(state_->Settings.KeyPath(kListSection));
+    connect(settingsWatch_.get(), &platform::SettingsWatch::changed, this,
+            &TrayRuntime::ShowStoredLists);
 
     if (host_->present()) {
         CreateIcon();
@@ -103,10 +104,15 @@ void TrayRuntime::CreateIcon() {
     prepareMenus_.start();
 }
 
-void TrayRuntime::ShowList(ListKind kind, const LoadedList& list) {
-    lines_[int(kind)] = list.lines;
-    if (form1_) form1_->SetLines(kind, list.lines);
-    menus_->ShowSlots(kind, list.slotCaptions);
+void TrayRuntime::ShowStoredLists() {
+    // Both lists in one read of the store. An open editor keeps the lists it shows: it
+    // reads the store again whenever it opens, and its OK writes what the user sees.
+    const LoadedLists lists = LoadBothLists(state_->Settings, state_->MaxItems);
+    for (const auto& [kind, list] : {std::pair{ListKind::Directories, &lists.directories},
+                                     std::pair{ListKind::Programs, &lists.programs}}) {
+        lines_[int(kind)] = list->lines;
+        menus_->ShowSlots(kind, list->slotCaptions);
+    }
 }
 
 Form1& TrayRuntime::form1() {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "editors/form1.h"
+#include "platform/settings_watch.h"
 #include "platform/tray_host.h"
 #include "tray/module_state.h"
 #include "tray/popup_menus.h"
@@ -51,12 +52,14 @@ public:
 private:
     void CreateIcon();
     void ShowPopup(QMenu* menu);
-    void ShowList(ListKind kind, const LoadedList& list);
+    // Both lists as stored now, into the menus.
+    void ShowStoredLists();
 
     // The lines last loaded, for the editor's list boxes when it is made.
     std::vector<std::string> lines_[2];
 
     std::unique_ptr<platform::TrayHost> host_;
+    std::unique_ptr<platform::SettingsWatch> settingsWatch_;
     std::unique_ptr<ModuleState> state_;
     std::unique_ptr<Form1> form1_;
     std::unique_ptr<PopupMenus> menus_;

@@ -1,3 +1,5 @@
+#include "platform/posix/ini_store.h"
+
 #include <QStandardPaths>
 #include <QStringList>
 
@@ -118,5 +120,11 @@ public:
 }  // namespace
 
 std::unique_ptr<SettingsStore> CreateUserSettingsStore() { return std::make_unique<IniStore>(); }
+
+std::optional<QString> IniFileFor(const std::string& keyPath) {
+    const auto location = LocateKey(keyPath);
+    if (!location) return std::nullopt;
+    return location->filePath;
+}
 
 }  // namespace zolvantek::platform

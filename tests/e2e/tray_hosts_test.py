@@ -94,6 +94,47 @@ class PressPointThroughXWayland(ProgramInTray):
             self.desk.close_popup()
 
 
+class HandEditedSettings(ProgramInTray):
+    """The settings file edited by hand while the program runs, in place or replaced as
+    most editors save: both menus follow it, the one the host draws too."""
+
+    TRAY = "xfce4-panel"
+
+    @classmethod
+    def settings_for(cls, root: Path) -> str:
+        (root / "logs").mkdir()
+        return f"[Directories]\nDir1=Work | {root} | Explorer | Normal\nDirP1=Recorder | {cls.program} | | Normal\n"
+
+    def menu_after_press(self, button: str, wanted) -> list[str]:
+        """The entries of the menu a press opens, once they are WANTED (a test of them), or
+        as they are after some tries; the menu stays open."""
+        for _ in range(20):
+            self.assertIsNotNone(self.desk.press(button, host_menu=button == "right"))
+            shown = self.desk.popup_items()
+            if wanted(shown):
+                break
+            self.desk.close_popup()
+            time.sleep(0.25)
+        return shown
+
+    def test_both_menus_follow_the_file(self):
+        with open(self.settings_path, "a", encoding="utf-8") as settings:
+            settings.write(f"Dir2=Logs | {self.root / 'logs'} | Explorer | Normal\n")
+        self.assertEqual(len(self.menu_after_press("right", lambda shown: len(shown) == 5)), 5)
+        # GTK keeps the accessible name the item had while hidden, though it draws the new
+        # caption: the new item is chosen by its place, the last one.
+        self.desk.key("Up", "Return")
+        self.assertEqual(take_log(self.opener_log)[1:], [str(self.root / "logs")])
+
+        replacement = self.settings_path.with_suffix(".new")
+        replacement.write_text(self.settings.replace("DirP1=Recorder", "DirP1=Edited"), encoding="utf-8")
+        replacement.replace(self.settings_path)
+        self.assertEqual(self.menu_after_press("left", lambda shown: shown[-1] == "Edited"),
+                         ["PROGRAMS", SEPARATOR, SEPARATOR, "Edited"])
+        self.desk.close_popup()
+        self.assertEqual(len(self.menu_after_press("right", lambda shown: len(shown) == 4)), 4)
+
+
 class LateAndMissingTray(unittest.TestCase):
     """The program started before any tray: it says so at once, tells the desktop once
     after a while, and shows its icon as soon as a tray comes, and again after a restart."""
