@@ -135,7 +135,11 @@ void TrayRuntime::OnTrayActivated(QSystemTrayIcon::ActivationReason reason) {
     if (reason == QSystemTrayIcon::Context && !menuExported_) {
         ShowPopup(menus_->mnuShell());
     } else if (reason == QSystemTrayIcon::Trigger) {
-        ShowPopup(menus_->mnuMenuPrograms());
+        QMenu* programs = menus_->mnuMenuPrograms();
+        // Through XWayland the open menu sees no press outside it and no key: pressing
+        // the icon again is how it is closed without a choice.
+        if (programs->isVisible()) return programs->hide();
+        ShowPopup(programs);
     }
 }
 

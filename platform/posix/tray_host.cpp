@@ -20,11 +20,20 @@ namespace {
 
 const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
 const QString kNotifications = QStringLiteral("org.freedesktop.Notifications");
+const QString kGnomeShell = QStringLiteral("org.gnome.Shell");
 constexpr int kBusTimeoutMs = 1000;
 
 QString OwnerOf(const QDBusConnection& bus, const QString& name) {
     const QDBusReply<QString> owner = bus.interface()->serviceOwner(name);
     return owner.isValid() ? owner.value() : QString();
+}
+
+// The watcher that collects tray icons is part of the process that owns SERVICE.
+bool WatcherRunsIn(const QString& service) {
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) return false;
+    const QString watcher = OwnerOf(bus, kWatcher);
+    return !watcher.isEmpty() && watcher == OwnerOf(bus, service);
 }
 
 bool Reachable(const QDBusConnection& bus, const QString& name) {
@@ -91,14 +100,17 @@ public:
 
     bool menuOnEveryPress() const override {
         // GNOME's AppIndicator extension is the watcher inside the shell itself.
-        const QDBusConnection bus = QDBusConnection::sessionBus();
-        if (!bus.isConnected()) return false;
-        const QString watcher = OwnerOf(bus, kWatcher);
-        return !watcher.isEmpty() && watcher == OwnerOf(bus, QStringLiteral("org.gnome.Shell"));
+        return WatcherRunsIn(kGnomeShell);
     }
 
     std::optional<QPoint> pressPoint() const override {
-        return throughXWayland_ ? HostPressPoint::Latest() : std::nullopt;
+        if (!throughXWayland_) return std::nullopt;
+        // GNOME Shell and Plasma send the pressed point on the screen; waybar sends it
+        // within the icon, which places nothing.
+        if (!WatcherRunsIn(kGnomeShell) && !WatcherRunsIn(QStringLiteral("org.kde.kded5"))) {
+            return std::nullopt;
+        }
+        return HostPressPoint::Latest();
     }
 
 private:

@@ -69,8 +69,7 @@ class ProgramInTray(unittest.TestCase):
             cls.desk.__enter__()
             cls.settings = cls.settings_for(cls.root)
             cls.settings_path = write_settings(cls.desk, cls.settings)
-            cls.desk.start_program([str(PROGRAM)], env=getattr(cls, "PROGRAM_ENV", None),
-                                   path_prepend=[str(cls.root / "bin")], cwd=str(cls.root))
+            cls.desk.start_program([str(PROGRAM)], path_prepend=[str(cls.root / "bin")], cwd=str(cls.root))
         except BaseException:
             cls.tearDownClass()
             raise

@@ -401,7 +401,7 @@ class Desktop:
         service, path = item.split("/", 1)
         subprocess.run(["dbus-send", "--session", "--print-reply", f"--dest={service}", f"/{path}",
                         "org.kde.StatusNotifierItem.Activate", f"int32:{x}", f"int32:{y}"],
-                       env=self.session_env(), check=True, timeout=10)
+                       env=self.session_env(), check=True, capture_output=True, timeout=10)
         return self._wait_fresh_popup(before, timeout)
 
     def _wait_fresh_popup(self, before: list[int], timeout: float) -> Popup | None:
