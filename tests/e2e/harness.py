@@ -440,9 +440,15 @@ class Desktop:
             attrs = self._x.attributes(window)
             if (attrs is not None and attrs.override_redirect and attrs.map_state == _IS_VIEWABLE
                     and self._x.pid(window) in pids
-                    and self._x.window_type(window) not in ("TOOLTIP", "NOTIFICATION", "DND")):
+                    and self._x.window_type(window) not in ("TOOLTIP", "NOTIFICATION", "DND")
+                    and not self._off_screen(window)):
                 found.append(window)
         return found
+
+    def _off_screen(self, window: int) -> bool:
+        # GTK maps helper windows of its menus at -100,-100 now and then.
+        geometry = self._x.geometry(window)
+        return geometry is not None and (geometry.x + geometry.width <= 0 or geometry.y + geometry.height <= 0)
 
     def popup(self) -> Popup | None:
         """The topmost shown popup of the program: a submenu once one is open."""
