@@ -12,10 +12,23 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <vector>
 
 #include "editors/form1.h"
-#include "tests/gui/qt_printers.h"
+
+// GoogleTest shows Qt strings as text, not as their bytes.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& texts, std::ostream* out) {
+    *out << '{';
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        *out << (i == 0 ? " " : ", ");
+        PrintTo(texts[i], out);
+    }
+    *out << " }";
+}
 
 namespace zolvantek::test_support {
 
