@@ -24,16 +24,6 @@
 
 namespace zolvantek::test_support {
 
-inline std::string Slurp(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-inline void Spit(const std::filesystem::path& path, const std::string& bytes) {
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
 // Runs `work` in a forked copy of this process. The result, or nothing when it did not
 // return within `limit` (the copy is killed then): a hang fails the test instead of
 // stalling the run.
