@@ -175,8 +175,6 @@ class EditorFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         WriteSettingsFile(QString());
-        settings_.SetCompany(kSettingsCompany);
-        settings_.SetAppName(kSettingsAppName);
         form1_ = std::make_unique<Form1>(settings_, kMaxItems, editMode_,
                                          EditorServices{&messages_, &files_});
     }
@@ -195,7 +193,7 @@ protected:
     }
 
     static constexpr std::int16_t kMaxItems = 20;
-    CRegSettings settings_;
+    CRegSettings& settings_ = ProgramSettings();
     std::int16_t editMode_ = 0;
     RecordingMessages messages_;
     ScriptedChooser files_;
