@@ -26,10 +26,9 @@ PROBE_AT = r"C:\Probe Tools\probe.exe"
 LISTS = {
     "Dir1": r"System | C:\windows\system32 | Explorer | Normal",
     "Dir3": r"Fonts | C:\windows\Fonts | Form | Maximized",
-    "DirP1": PROBE_AT + r' | alpha "two words" | Minimized',
+    "DirP1": "Probe | " + PROBE_AT + r' | alpha "two words" | Minimized',
     "DirP2": r"Missing | C:\nowhere\gone.exe |  | Normal",
 }
-LISTS["DirP1"] = "Probe | " + LISTS["DirP1"]
 
 
 def twips_center(left: int, top: int, width: int, height: int) -> tuple[int, int]:
