@@ -29,6 +29,8 @@ ZOLVANTEK_PACKAGES=(
     xfce4-panel xfconf libxcb1-dev
     # the format check of the code
     clang-format
+    # X window queries of the test desktops (tests/e2e/desktop_session.py)
+    python3-xlib
 )
 
 zolvantek_missing_packages() {

@@ -23,7 +23,7 @@ def start_to_dock(desk: WineDesktop, exe: str) -> float:
     """Seconds from exec to a new icon in the tray; the program is ended afterwards."""
     before = len(desk.docked_icons())
     started = time.monotonic()
-    proc = desk._spawn(["/usr/lib/wine/wine64", exe])
+    proc = desk.session.spawn("program", ["/usr/lib/wine/wine64", exe], desk.env)
     desk._wait(lambda: len(desk.docked_icons()) > before, 60, f"{exe} never docked")
     elapsed = time.monotonic() - started
     proc.kill()

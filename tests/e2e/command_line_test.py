@@ -9,7 +9,7 @@ import time
 import unittest
 from pathlib import Path
 
-from e2e_support import ARTIFACTS, PROGRAM, Desktop, run
+from e2e_support import PROGRAM, ProgramInTray, run
 
 NO_DISPLAY = "ZOLVANTEK needs a graphical desktop session (no display found).\n"
 ENTRY = "com.brindlex.Zolvantek.desktop"
@@ -90,20 +90,10 @@ class WithoutADisplay(unittest.TestCase):
             program.wait()
 
 
-class OneInstancePerSession(unittest.TestCase):
+class OneInstancePerSession(ProgramInTray):
     @classmethod
-    def setUpClass(cls):
-        cls.desk = Desktop(ARTIFACTS / cls.__name__)
-        try:
-            cls.desk.__enter__()
-            cls.desk.start_program([str(PROGRAM)])
-        except BaseException:
-            cls.desk.close()
-            raise
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.desk.close()
+    def settings_for(cls, root: Path) -> str:
+        return ""
 
     def second_start(self) -> tuple[subprocess.CompletedProcess, float]:
         env = {**self.desk.session_env(), "QT_QPA_PLATFORM": "xcb"}

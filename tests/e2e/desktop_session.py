@@ -8,7 +8,7 @@ xfce4-panel with its systray plugin (StatusNotifierItem + DBusMenu, and XEmbed t
         session.stop_tray()                     # a host that goes away (and comes back)
 
 Everything started here carries a marker in its environment and is ended by close(), also
-what D-Bus activation started on the way. X queries go through libX11 via ctypes.
+what D-Bus activation started on the way. X queries go through python3-xlib.
 """
 
 from __future__ import annotations
@@ -25,6 +25,10 @@ import time
 import uuid
 from dataclasses import dataclass
 from pathlib import Path
+
+from Xlib import X
+from Xlib import error as XlibError
+from Xlib.display import Display
 
 SCREEN = (1024, 768)
 TRAY_HOSTS = ("trayer", "xfce4-panel")
@@ -86,155 +90,72 @@ def deadline_loop(timeout: float):
 
 # ---------------------------------------------------------------------------- X11 ----
 
-class _XWindowAttributes(ctypes.Structure):
-    _fields_ = [
-        ("x", ctypes.c_int), ("y", ctypes.c_int),
-        ("width", ctypes.c_int), ("height", ctypes.c_int),
-        ("border_width", ctypes.c_int), ("depth", ctypes.c_int),
-        ("visual", ctypes.c_void_p), ("root", ctypes.c_ulong),
-        ("c_class", ctypes.c_int), ("bit_gravity", ctypes.c_int),
-        ("win_gravity", ctypes.c_int), ("backing_store", ctypes.c_int),
-        ("backing_planes", ctypes.c_ulong), ("backing_pixel", ctypes.c_ulong),
-        ("save_under", ctypes.c_int), ("colormap", ctypes.c_ulong),
-        ("map_installed", ctypes.c_int), ("map_state", ctypes.c_int),
-        ("all_event_masks", ctypes.c_long), ("your_event_mask", ctypes.c_long),
-        ("do_not_propagate_mask", ctypes.c_long), ("override_redirect", ctypes.c_int),
-        ("screen", ctypes.c_void_p),
-    ]
-
-
-_IS_VIEWABLE = 2
-_ERROR_HANDLER = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)
-# Windows vanish between two queries all the time; Xlib's default handler would exit.
-_ignore_x_errors = _ERROR_HANDLER(lambda _dpy, _event: 0)
-_libx11 = None
-
-
-def _x11():
-    global _libx11
-    if _libx11 is None:
-        lib = ctypes.CDLL("libX11.so.6")
-        ul, vp, i = ctypes.c_ulong, ctypes.c_void_p, ctypes.c_int
-        lib.XOpenDisplay.restype = vp
-        lib.XOpenDisplay.argtypes = [ctypes.c_char_p]
-        lib.XCloseDisplay.argtypes = [vp]
-        lib.XDefaultRootWindow.restype = ul
-        lib.XDefaultRootWindow.argtypes = [vp]
-        lib.XInternAtom.restype = ul
-        lib.XInternAtom.argtypes = [vp, ctypes.c_char_p, i]
-        lib.XGetAtomName.restype = vp
-        lib.XGetAtomName.argtypes = [vp, ul]
-        lib.XGetSelectionOwner.restype = ul
-        lib.XGetSelectionOwner.argtypes = [vp, ul]
-        lib.XQueryTree.restype = i
-        lib.XQueryTree.argtypes = [vp, ul, ctypes.POINTER(ul), ctypes.POINTER(ul),
-                                   ctypes.POINTER(ctypes.POINTER(ul)), ctypes.POINTER(ctypes.c_uint)]
-        lib.XGetWindowAttributes.restype = i
-        lib.XGetWindowAttributes.argtypes = [vp, ul, ctypes.POINTER(_XWindowAttributes)]
-        lib.XTranslateCoordinates.restype = i
-        lib.XTranslateCoordinates.argtypes = [vp, ul, ul, i, i, ctypes.POINTER(i),
-                                              ctypes.POINTER(i), ctypes.POINTER(ul)]
-        lib.XGetWindowProperty.restype = i
-        lib.XGetWindowProperty.argtypes = [vp, ul, ul, ctypes.c_long, ctypes.c_long, i, ul,
-                                           ctypes.POINTER(ul), ctypes.POINTER(i), ctypes.POINTER(ul),
-                                           ctypes.POINTER(ul), ctypes.POINTER(ctypes.c_void_p)]
-        lib.XFree.argtypes = [vp]
-        lib.XSetErrorHandler.argtypes = [_ERROR_HANDLER]
-        lib.XSetErrorHandler.restype = vp
-        lib.XSetErrorHandler(_ignore_x_errors)
-        _libx11 = lib
-    return _libx11
+_IS_VIEWABLE = X.IsViewable
 
 
 class XConnection:
-    """Read-only queries on the private display."""
+    """Read-only queries on the private display; a window that vanished between two
+    queries (they all the time do) answers as having nothing."""
 
     def __init__(self, display: str):
-        self._lib = _x11()
-        self._dpy = self._lib.XOpenDisplay(display.encode())
-        if not self._dpy:
-            raise SessionError(f"cannot open X display {display}")
-        self.root = self._lib.XDefaultRootWindow(self._dpy)
-        self._atoms: dict[str, int] = {}
+        try:
+            self._dpy = Display(display)
+        except XlibError.DisplayError as error:
+            raise SessionError(f"cannot open X display {display}: {error}") from None
+        self.root = self._dpy.screen().root.id
 
     def close(self) -> None:
         if self._dpy:
-            self._lib.XCloseDisplay(self._dpy)
+            self._dpy.close()
             self._dpy = None
 
+    def _ask(self, window: int, request: str, *args):
+        try:
+            return getattr(self._dpy.create_resource_object("window", window), request)(*args)
+        except XlibError.XError:
+            return None
+
     def atom(self, name: str) -> int:
-        if name not in self._atoms:
-            self._atoms[name] = self._lib.XInternAtom(self._dpy, name.encode(), 0)
-        return self._atoms[name]
+        return self._dpy.get_atom(name)
 
     def atom_name(self, atom: int) -> str:
-        ptr = self._lib.XGetAtomName(self._dpy, atom)
-        if not ptr:
-            return ""
         try:
-            return ctypes.string_at(ptr).decode()
-        finally:
-            self._lib.XFree(ptr)
+            return self._dpy.get_atom_name(atom)
+        except XlibError.XError:
+            return ""
 
     def selection_owner(self, name: str) -> int:
-        return self._lib.XGetSelectionOwner(self._dpy, self.atom(name))
+        owner = self._dpy.get_selection_owner(self.atom(name))
+        return getattr(owner, "id", owner)
 
     def children(self, window: int) -> list[int]:
-        root, parent = ctypes.c_ulong(), ctypes.c_ulong()
-        kids, count = ctypes.POINTER(ctypes.c_ulong)(), ctypes.c_uint()
-        if not self._lib.XQueryTree(self._dpy, window, ctypes.byref(root), ctypes.byref(parent),
-                                    ctypes.byref(kids), ctypes.byref(count)):
-            return []
-        try:
-            return [kids[i] for i in range(count.value)]  # bottom to top
-        finally:
-            if kids:
-                self._lib.XFree(kids)
+        tree = self._ask(window, "query_tree")
+        return [child.id for child in tree.children] if tree else []  # bottom to top
 
-    def attributes(self, window: int) -> _XWindowAttributes | None:
-        attrs = _XWindowAttributes()
-        if not self._lib.XGetWindowAttributes(self._dpy, window, ctypes.byref(attrs)):
-            return None
-        return attrs
+    def attributes(self, window: int):
+        """GetWindowAttributes' reply (map_state, override_redirect, ...), or None."""
+        return self._ask(window, "get_attributes")
 
     def is_viewable(self, window: int) -> bool:
         attrs = self.attributes(window)
         return attrs is not None and attrs.map_state == _IS_VIEWABLE
 
     def geometry(self, window: int) -> Geometry | None:
-        attrs = self.attributes(window)
-        if attrs is None:
-            return None
-        x, y, child = ctypes.c_int(), ctypes.c_int(), ctypes.c_ulong()
-        if not self._lib.XTranslateCoordinates(self._dpy, window, self.root, 0, 0, ctypes.byref(x),
-                                               ctypes.byref(y), ctypes.byref(child)):
-            return None
-        return Geometry(x.value, y.value, attrs.width, attrs.height)
+        size = self._ask(window, "get_geometry")
+        place = self._ask(self.root, "translate_coords", window, 0, 0)
+        return Geometry(place.x, place.y, size.width, size.height) if size and place else None
 
     def _property(self, window: int, name: str):
-        actual_type, fmt = ctypes.c_ulong(), ctypes.c_int()
-        count, after, data = ctypes.c_ulong(), ctypes.c_ulong(), ctypes.c_void_p()
-        status = self._lib.XGetWindowProperty(
-            self._dpy, window, self.atom(name), 0, 1 << 16, 0, 0, ctypes.byref(actual_type),
-            ctypes.byref(fmt), ctypes.byref(count), ctypes.byref(after), ctypes.byref(data))
-        if status != 0 or not data:
-            return None, 0, b""
-        try:
-            if fmt.value == 32:  # Xlib hands 32-bit items back as C longs
-                values = ctypes.cast(data, ctypes.POINTER(ctypes.c_ulong))
-                return actual_type.value, 32, [values[i] for i in range(count.value)]
-            width = 2 if fmt.value == 16 else 1
-            return actual_type.value, fmt.value, ctypes.string_at(data, count.value * width)
-        finally:
-            self._lib.XFree(data)
+        found = self._ask(window, "get_full_property", self.atom(name), X.AnyPropertyType)
+        return (found.format, found.value) if found else (0, b"")
 
     def cardinals(self, window: int, name: str) -> list[int]:
-        _, fmt, value = self._property(window, name)
-        return value if fmt == 32 else []
+        fmt, value = self._property(window, name)
+        return list(value) if fmt == 32 else []
 
     def text(self, window: int, name: str) -> str:
-        _, fmt, value = self._property(window, name)
-        return value.decode("utf-8", "replace") if fmt == 8 else ""
+        fmt, value = self._property(window, name)
+        return bytes(value).decode("utf-8", "replace") if fmt == 8 else ""
 
     def wm_class(self, window: int) -> tuple[str, ...]:
         return tuple(self.text(window, "WM_CLASS").split("\0")[:2])
@@ -252,8 +173,6 @@ class XConnection:
     def pid(self, window: int) -> int | None:
         values = self.cardinals(window, "_NET_WM_PID")
         return values[0] if values else None
-
-
 
 
 # ------------------------------------------------------------------- the session ----
@@ -317,7 +236,7 @@ class Session:
         # Known now, while they still have an environment to read: zombies have none.
         marked = set(marked_pids(self._marker_var, self._marker))
         if self.x is not None:
-            self.x.close()  # before Xvfb goes: a dead server makes Xlib exit the process
+            self.x.close()  # while Xvfb is still there to hear it
             self.x = None
         for proc in reversed(self._procs):
             stop_group(proc)

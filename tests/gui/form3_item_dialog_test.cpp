@@ -3,6 +3,7 @@
 #include <QTest>
 
 #include "editors/form3.h"
+#include "editors/item_rules.h"
 #include "platform/file_filters.h"
 #include "tests/gui/gui_test_support.h"
 
@@ -144,6 +145,19 @@ TEST_F(ItemDialogTest, BrowseButtonsPutTheChosenFileInTheirBoxAndKeepItOnCancel)
     QTest::keyClick(dialog->Text1, Qt::Key_F1);
     ASSERT_EQ(help.count(), 1);
     EXPECT_EQ(help[0][0].toInt(), 20);
+}
+
+TEST(ItemRules, LinesTooLongToSplitAgainAreRefusedAndADirectoryIgnoresArguments) {
+    const ItemFields longest{"n", "p", std::string(32767 - 17, 'a')};
+    EXPECT_EQ(BuildItemLine(ListKind::Programs, longest).size(), 32767u);
+    EXPECT_FALSE(CheckItemFields(ListKind::Programs, longest));
+    ItemFields longer = longest;
+    longer.arguments += 'a';
+    EXPECT_EQ(CheckItemFields(ListKind::Programs, longer).value_or("").substr(0, 21),
+              "The entry is too long");
+    // A directory's hidden arguments box is never read.
+    EXPECT_FALSE(CheckItemFields(ListKind::Directories, longer));
+    EXPECT_FALSE(CheckItemFields(ListKind::Directories, {"n", "p", "a|b"}));
 }
 
 TEST(ItemDialogServices, TheRealBoxShowsPlainTextWithOneOkAndTheFileDialogWantsAnExistingFile) {

@@ -12,10 +12,23 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <vector>
 
 #include "editors/form1.h"
-#include "tests/gui/qt_printers.h"
+
+// GoogleTest shows Qt strings as text, not as their bytes.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& texts, std::ostream* out) {
+    *out << '{';
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        *out << (i == 0 ? " " : ", ");
+        PrintTo(texts[i], out);
+    }
+    *out << " }";
+}
 
 namespace zolvantek::test_support {
 
@@ -162,8 +175,6 @@ class EditorFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         WriteSettingsFile(QString());
-        settings_.SetCompany(kSettingsCompany);
-        settings_.SetAppName(kSettingsAppName);
         form1_ = std::make_unique<Form1>(settings_, kMaxItems, editMode_,
                                          EditorServices{&messages_, &files_});
     }
@@ -182,7 +193,7 @@ protected:
     }
 
     static constexpr std::int16_t kMaxItems = 20;
-    CRegSettings settings_;
+    CRegSettings& settings_ = ProgramSettings();
     std::int16_t editMode_ = 0;
     RecordingMessages messages_;
     ScriptedChooser files_;

@@ -47,16 +47,22 @@ private:
 class TrayRuntimeTest : public ::testing::Test {
 protected:
     void TearDown() override {
-        runtime_.menus().mnuShell()->hide();
-        runtime_.menus().mnuMenuPrograms()->hide();
+        if (runtime_) {
+            runtime_->menus().mnuShell()->hide();
+            runtime_->menus().mnuMenuPrograms()->hide();
+        }
         WriteSettingsFile(QString());
     }
-    TrayRuntime& Start(const QString& settingsFile) {
+    // The program started on `settingsFile`; by default with its icon docked in the tray.
+    TrayRuntime& Start(const QString& settingsFile, bool exported = false,
+                       bool menuOnEveryPress = false) {
         WriteSettingsFile(settingsFile);
-        runtime_.Form_Load();
-        return runtime_;
+        runtime_ = std::make_unique<TrayRuntime>(
+            std::make_unique<FakeTrayHost>(exported, menuOnEveryPress));
+        runtime_->Form_Load();
+        return *runtime_;
     }
-    TrayRuntime runtime_{std::make_unique<FakeTrayHost>(false, false)};
+    std::unique_ptr<TrayRuntime> runtime_;
 };
 
 TEST_F(TrayRuntimeTest, WithNothingStoredItStartsSilentlyWithOnlyTheFixedItems) {
@@ -109,40 +115,29 @@ TEST_F(TrayRuntimeTest, OnlyALeftOrRightPressOpensAPopup) {
 }
 
 // An icon that went out over D-Bus: the host draws the exported menu.
-class ExportedMenuTest : public ::testing::Test {
-protected:
-    void TearDown() override { WriteSettingsFile(QString()); }
-    std::unique_ptr<TrayRuntime> Start(bool menuOnEveryPress) {
-        WriteSettingsFile(
-            QStringLiteral("[Directories]\nDir1=Work | /w | Explorer | Normal\n"
-                           "DirP1=Clock | /usr/bin/clock |  | Normal\n"));
-        auto tray =
-            std::make_unique<TrayRuntime>(std::make_unique<FakeTrayHost>(true, menuOnEveryPress));
-        tray->Form_Load();
-        return tray;
-    }
-};
+const QString kBothLists = QStringLiteral(
+    "[Directories]\nDir1=Work | /w | Explorer | Normal\n"
+    "DirP1=Clock | /usr/bin/clock |  | Normal\n");
 
-TEST_F(ExportedMenuTest, TheHostGetsWindowsExplorerAndARightPressOpensNothingMore) {
-    auto tray = Start(false);
-    QMenu* exported = tray->trayIcon().contextMenu();
+TEST_F(TrayRuntimeTest, ExportedMenuTheHostGetsWindowsExplorerAndARightPressOpensNothingMore) {
+    TrayRuntime& tray = Start(kBothLists, true, false);
+    QMenu* exported = tray.trayIcon().contextMenu();
     ASSERT_NE(exported, nullptr);
     EXPECT_EQ(VisibleItems(exported), QStringList({"WINDOWS EXPLORER >", "-", "-", "Work"}));
     EXPECT_EQ(VisibleItems(exported->actions().first()->menu()),
               QStringList({"Add or Modify", "-", "Close", "-", "About ZOLVANTEK", "Help"}));
-    emit tray->trayIcon().activated(QSystemTrayIcon::Context);
-    EXPECT_FALSE(tray->menus().mnuShell()->isVisible());
-    emit tray->trayIcon().activated(QSystemTrayIcon::Trigger);
-    EXPECT_TRUE(tray->menus().mnuMenuPrograms()->isVisible());
-    tray->menus().mnuMenuPrograms()->hide();
+    emit tray.trayIcon().activated(QSystemTrayIcon::Context);
+    EXPECT_FALSE(tray.menus().mnuShell()->isVisible());
+    emit tray.trayIcon().activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(tray.menus().mnuMenuPrograms()->isVisible());
 }
 
-TEST_F(ExportedMenuTest, WhereEveryPressShowsItItLeadsToBothListsAndFollowsSaves) {
-    auto tray = Start(true);
-    QMenu* exported = tray->trayIcon().contextMenu();
+TEST_F(TrayRuntimeTest, ExportedMenuWhereEveryPressShowsItItLeadsToBothListsAndFollowsSaves) {
+    TrayRuntime& tray = Start(kBothLists, true, true);
+    QMenu* exported = tray.trayIcon().contextMenu();
     ASSERT_NE(exported, nullptr);
     EXPECT_EQ(VisibleItems(exported),
-              VisibleItems(tray->menus().mnuShell()) + QStringList({"-", "PROGRAMS >"}));
+              VisibleItems(tray.menus().mnuShell()) + QStringList({"-", "PROGRAMS >"}));
     QMenu* programs = exported->actions().last()->menu();
     ASSERT_NE(programs, nullptr);
     EXPECT_EQ(VisibleItems(programs), QStringList({"PROGRAMS >", "-", "-", "Clock"}));
@@ -150,11 +145,11 @@ TEST_F(ExportedMenuTest, WhereEveryPressShowsItItLeadsToBothListsAndFollowsSaves
               QStringList({"Add or Modify", "-", "Close", "-", "About ZOLVANTEK", "Help"}));
 
     // A line added in the editor and saved shows in the exported menu at once.
-    tray->menus().programCommands().add->trigger();
-    tray->form1().Command7->click();
-    tray->form1().btnOK->click();
+    tray.menus().programCommands().add->trigger();
+    tray.form1().Command7->click();
+    tray.form1().btnOK->click();
     EXPECT_EQ(VisibleItems(programs), QStringList({"PROGRAMS >", "-", "-", "Clock", "-"}));
-    EXPECT_EQ(VisibleItems(programs), VisibleItems(tray->menus().mnuMenuPrograms()));
+    EXPECT_EQ(VisibleItems(programs), VisibleItems(tray.menus().mnuMenuPrograms()));
 }
 
 TEST_F(TrayRuntimeTest, CloseRemovesTheIconClosesDialogsNewestFirstAndSavesNothing) {

@@ -3,6 +3,7 @@ lay out, and PNG sizes."""
 
 import os
 import struct
+import subprocess
 import sys
 from pathlib import Path
 
@@ -36,3 +37,11 @@ def png_size(path: Path) -> tuple[int, int]:
 
 def files_under(root: Path) -> set[str]:
     return {str(p.relative_to(root)) for p in root.rglob("*") if not p.is_dir()}
+
+
+def check(*argv: str, **kw) -> str:
+    """What the command printed (output and errors); a failure fails the test."""
+    done = subprocess.run(argv, capture_output=True, text=True, timeout=300, **kw)
+    if done.returncode != 0:
+        raise AssertionError(f"{' '.join(argv)} failed:\n{done.stdout}{done.stderr}")
+    return done.stdout + done.stderr

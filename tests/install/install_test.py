@@ -9,17 +9,10 @@ import unittest
 import xml.etree.ElementTree as ET
 from pathlib import Path
 
-from install_support import APP_ID, BUILD, FILES, ICON_SIZES, files_under, png_size
+from install_support import APP_ID, BUILD, FILES, ICON_SIZES, check, files_under, png_size
 from e2e_support import ARTIFACTS, RECORDER, Desktop, run, take_log
 
 SOURCE = Path(__file__).resolve().parents[2]
-
-
-def check(*argv: str) -> str:
-    done = subprocess.run(argv, capture_output=True, text=True, timeout=120)
-    if done.returncode != 0:
-        raise AssertionError(f"{' '.join(argv)} failed:\n{done.stdout}{done.stderr}")
-    return done.stdout + done.stderr
 
 
 class InstalledTree(unittest.TestCase):

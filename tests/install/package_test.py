@@ -10,17 +10,10 @@ import tempfile
 import unittest
 from pathlib import Path
 
-from install_support import APP_ID, BUILD, FILES, files_under
+from install_support import APP_ID, BUILD, FILES, check, files_under
 from e2e_support import run
 
 DEB = "zolvantek_2.030_amd64.deb"
-
-
-def check(*argv: str, **kw) -> str:
-    done = subprocess.run(argv, capture_output=True, text=True, timeout=300, **kw)
-    if done.returncode != 0:
-        raise AssertionError(f"{' '.join(argv)} failed:\n{done.stdout}{done.stderr}")
-    return done.stdout
 
 
 class DebianPackage(unittest.TestCase):

@@ -202,17 +202,15 @@ TEST_F(IniFileTest, FifoFolderSocketAndDeviceAreRefusedWithoutBlocking) {
     EXPECT_TRUE(fs::is_character_file(device));
 }
 
-TEST_F(IniFileTest, ALockPathThatIsAFolderFailsTheSaveAtOnceAndReadsGoOn) {
-    ASSERT_TRUE(SaveNow(ListKind::Directories, Entries("Dir", 2)));
-    fs::create_directory(File().string() + ".lock");
-    EXPECT_EQ(RunsWithin(5s, [] { return !SaveNow(ListKind::Directories, Entries("New", 1)); }),
-              true);
-    EXPECT_EQ(Stored(ListKind::Directories), Entries("Dir", 2));
-}
-
-TEST_F(IniFileTest, ALockHeldByALiveProcessFailsTheSaveAfterABoundedWait) {
+TEST_F(IniFileTest, ALockThatIsAFolderOrHeldFailsTheSaveInTimeAndOneOfAKilledHolderIsTakenOver) {
     ASSERT_TRUE(SaveNow(ListKind::Programs, Entries("Prog", 3)));
-    ChildProcess holder({ChildPath(), "hold-lock", File().string() + ".lock"});
+    const std::string lock = File().string() + ".lock";
+    fs::create_directory(lock);
+    EXPECT_EQ(RunsWithin(5s, [] { return !SaveNow(ListKind::Programs, Entries("New", 1)); }), true);
+    EXPECT_EQ(Stored(ListKind::Programs), Entries("Prog", 3));  // and reads go on
+    fs::remove(lock);
+
+    ChildProcess holder({ChildPath(), "hold-lock", lock});
     ASSERT_EQ(holder.ReadLine(), "locked");
     EXPECT_EQ(RunsWithin(10s, [] { return !SaveNow(ListKind::Programs, Entries("New", 1)); }),
               true);
@@ -220,15 +218,12 @@ TEST_F(IniFileTest, ALockHeldByALiveProcessFailsTheSaveAfterABoundedWait) {
     holder.CloseInput();
     EXPECT_EQ(holder.Wait(), 0);
     EXPECT_TRUE(SaveNow(ListKind::Programs, Entries("New", 1)));
-}
 
-TEST_F(IniFileTest, ALockLeftByAKilledProcessIsTakenOver) {
-    ChildProcess holder({ChildPath(), "hold-lock", File().string() + ".lock"});
-    fs::create_directories(File().parent_path());
-    ASSERT_EQ(holder.ReadLine(), "locked");
-    holder.Kill();
-    holder.Wait();
-    ASSERT_TRUE(fs::exists(File().string() + ".lock"));
+    ChildProcess killed({ChildPath(), "hold-lock", lock});
+    ASSERT_EQ(killed.ReadLine(), "locked");
+    killed.Kill();
+    killed.Wait();
+    ASSERT_TRUE(fs::exists(lock));
     EXPECT_EQ(RunsWithin(10s, [] { return SaveNow(ListKind::Programs, Entries("Prog", 2)); }),
               true);
     EXPECT_EQ(Stored(ListKind::Programs), Entries("Prog", 2));

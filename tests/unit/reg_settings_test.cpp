@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -163,9 +161,9 @@ TEST_F(RegSettingsTest, AFailedSaveReturnsFalseAndLeavesWhatWasStoredIntact) {
     setrlimit(RLIMIT_FSIZE, &before);
     signal(SIGXFSZ, handler);
     EXPECT_FALSE(saved);
-    std::ifstream file(std::string(getenv("XDG_CONFIG_HOME")) + "/" + settings_.Company() +
-                       "/Suite.ini");
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), "[Texts]\nKept=old\n");
+    EXPECT_EQ(test_support::Slurp(std::string(getenv("XDG_CONFIG_HOME")) + "/" +
+                                  settings_.Company() + "/Suite.ini"),
+              "[Texts]\nKept=old\n");
     // Nor does this program go on reading the text that was refused.
     EXPECT_EQ(Another().GetSetting("Texts", "Kept"), "old");
 #endif

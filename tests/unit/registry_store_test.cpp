@@ -48,21 +48,17 @@ protected:
     std::vector<HKEY> keys_;
 };
 
-TEST_F(RegistryTest, StarIsTheKeysUnnamedValueNeverOneNamedStar) {
-    RemoveAtEnd({"Section"});
-    ASSERT_TRUE(settings_.SaveSetting("Section", "*", "unnamed"));
-    HKEY key = Open("Section");
-    EXPECT_EQ(Raw(key, nullptr), std::pair(DWORD{REG_SZ}, std::string("unnamed", 8)));
-    EXPECT_FALSE(Raw(key, "*"));
-}
-
-TEST_F(RegistryTest, WritesNulTerminatedRegSzAndReadsAnyTypeLessItsLastByte) {
+TEST_F(RegistryTest, WritesNulTerminatedRegSzStarAsTheUnnamedValueAndReadsAnyTypeLessItsLastByte) {
     RemoveAtEnd({"Section"});
     ASSERT_TRUE(settings_.SaveSetting("Section", "Text", "abc"));
     ASSERT_TRUE(settings_.SaveSetting("Section", "Empty", ""));
+    ASSERT_TRUE(settings_.SaveSetting("Section", "*", "unnamed"));
     HKEY key = Open("Section");
     EXPECT_EQ(Raw(key, "Text"), std::pair(DWORD{REG_SZ}, std::string("abc", 4)));
     EXPECT_EQ(Raw(key, "Empty"), std::pair(DWORD{REG_SZ}, std::string()));
+    // "*" is the key's unnamed value, never one named "*".
+    EXPECT_EQ(Raw(key, nullptr), std::pair(DWORD{REG_SZ}, std::string("unnamed", 8)));
+    EXPECT_FALSE(Raw(key, "*"));
 
     ASSERT_TRUE(SetRaw(key, "Number", REG_DWORD, std::string("abc", 4)));
     EXPECT_EQ(settings_.GetSetting("Section", "Number"), "abc");

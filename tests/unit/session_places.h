@@ -2,45 +2,119 @@
 // Throw-away places for the session tests, so they never touch the user's own autostart
 // setting or session.
 
+#include <filesystem>
+#include <fstream>
+#include <optional>
 #include <string>
 
 #include "platform/autostart.h"
+#include "tests/unit/test_support.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <stdlib.h>
+#endif
 
 namespace zolvantek::test_support {
 
-// $XDG_RUNTIME_DIR pointed at a fresh folder while it lives (nothing to do on Windows).
+#ifdef _WIN32
+
+// The named mutex lives in the session's own namespace: nothing to redirect.
 class PrivateRuntimeDir {
 public:
-    PrivateRuntimeDir();
-    ~PrivateRuntimeDir();
-    PrivateRuntimeDir(const PrivateRuntimeDir&) = delete;
-    PrivateRuntimeDir& operator=(const PrivateRuntimeDir&) = delete;
+    PrivateRuntimeDir() {}
+};
 
+// An autostart place of the test's own: a registry key, removed at the end.
+class AutostartPlace {
+public:
+    ~AutostartPlace() {
+        RegDeleteKeyA(HKEY_CURRENT_USER, path_.c_str());
+        RegDeleteKeyA(HKEY_CURRENT_USER, path_.substr(0, path_.rfind('\\')).c_str());
+    }
+    const std::string& path() const { return path_; }
+    // A program path with a blank in it.
+    std::string program() const { return "C:\\Program Files\\My Tools\\zolvantek.exe"; }
+    // The Run value's text, without its NUL.
+    std::string StoredCommand(const platform::Autostart& autostart) const {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, KEY_QUERY_VALUE, &key) !=
+            ERROR_SUCCESS) {
+            return {};
+        }
+        const std::string name = autostart.Location().substr(autostart.Location().rfind('\\') + 1);
+        char text[1024] = {};
+        DWORD type = REG_NONE;
+        DWORD size = sizeof(text) - 1;
+        const LONG code = RegQueryValueExA(key, name.c_str(), nullptr, &type,
+                                           reinterpret_cast<BYTE*>(text), &size);
+        RegCloseKey(key);
+        return code == ERROR_SUCCESS && type == REG_SZ ? std::string(text) : std::string();
+    }
+    // Quoted, so Windows cannot take "C:\Program" for the program.
+    std::string ExpectedCommand() const { return "\"" + program() + "\""; }
+
+private:
+    std::string path_ = "Software\\ZolvantekTest-" + std::to_string(ZOLVANTEK_TEST_PID) + "\\Run";
+};
+
+#else
+
+inline std::string MakeTempDir(const char* word) {
+    std::string dir = (std::filesystem::temp_directory_path() / word).string() + "-XXXXXX";
+    return mkdtemp(dir.data()) != nullptr ? dir : std::string();
+}
+
+// $XDG_RUNTIME_DIR pointed at a fresh folder while it lives.
+class PrivateRuntimeDir {
+public:
+    PrivateRuntimeDir() {
+        if (const char* saved = std::getenv("XDG_RUNTIME_DIR")) saved_ = saved;
+        setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
+    }
+    ~PrivateRuntimeDir() {
+        if (saved_) {
+            setenv("XDG_RUNTIME_DIR", saved_->c_str(), 1);
+        } else {
+            unsetenv("XDG_RUNTIME_DIR");
+        }
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
     const std::string& path() const { return dir_; }
 
 private:
-    std::string dir_;
-    std::string saved_;
-    bool hadSaved_ = false;
+    std::string dir_ = MakeTempDir("zolvantek-runtime");
+    std::optional<std::string> saved_;
 };
 
-// An autostart place of the test's own: a folder, or a registry key, removed at the end.
+// An autostart place of the test's own: a folder, removed at the end.
 class AutostartPlace {
 public:
-    AutostartPlace();
-    ~AutostartPlace();
-    AutostartPlace(const AutostartPlace&) = delete;
-    AutostartPlace& operator=(const AutostartPlace&) = delete;
-
+    ~AutostartPlace() {
+        std::error_code ignored;
+        std::filesystem::remove_all(std::filesystem::path(path_).parent_path(), ignored);
+    }
     const std::string& path() const { return path_; }
     // A program path with blanks and characters that need quoting.
-    std::string program() const;
-    // The command the session will run, as read back from the place itself.
-    std::string StoredCommand(const platform::Autostart& autostart) const;
-    std::string ExpectedCommand() const;
+    std::string program() const { return "/opt/My Tools/100%/zolvantek$1"; }
+    // The Exec line of the entry, as written.
+    std::string StoredCommand(const platform::Autostart& autostart) const {
+        std::ifstream file(autostart.Location());
+        for (std::string line; std::getline(file, line);) {
+            if (line.rfind("Exec=", 0) == 0) return line.substr(5);
+        }
+        return {};
+    }
+    // Quoted for the blank, '%' doubled, '$' escaped, and the escape's backslash doubled
+    // again as every desktop entry string value has it.
+    std::string ExpectedCommand() const { return R"("/opt/My Tools/100%%/zolvantek\\$1")"; }
 
 private:
-    std::string path_;
+    std::string path_ = MakeTempDir("zolvantek-autostart") + "/autostart";
 };
+
+#endif
 
 }  // namespace zolvantek::test_support

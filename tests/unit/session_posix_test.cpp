@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
-#include <sstream>
 #include <string>
 #include <utility>
 
@@ -76,19 +75,12 @@ TEST(SingleInstancePosix, ALockPlaceThatCannotBeUsedIsReportedNotTakenForAnother
     }
 }
 
-std::string ReadAll(const std::string& file) {
-    std::ifstream in(file);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 TEST(AutostartPosix, WritesADesktopEntryTheSessionSkipsOnceTheProgramIsGone) {
     const test_support::AutostartPlace place;
     const platform::Autostart autostart(kId, place.path());
     ASSERT_EQ(autostart.Enable("/usr/bin/zolvantek"), "");
     EXPECT_EQ(autostart.Location(), place.path() + "/com.brindlex.Test.desktop");
-    EXPECT_EQ(ReadAll(autostart.Location()),
+    EXPECT_EQ(test_support::Slurp(autostart.Location()),
               "[Desktop Entry]\n"
               "Type=Application\n"
               "Name=ZOLVANTEK\n"

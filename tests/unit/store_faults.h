@@ -3,11 +3,11 @@
 // processes, and a guard against calls that never return.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QProcess>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -22,19 +22,7 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
-
 namespace zolvantek::test_support {
-
-inline std::string Slurp(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-inline void Spit(const std::filesystem::path& path, const std::string& bytes) {
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 // Runs `work` in a forked copy of this process. The result, or nothing when it did not
 // return within `limit` (the copy is killed then): a hang fails the test instead of
@@ -111,62 +99,36 @@ private:
 class ChildProcess {
 public:
     explicit ChildProcess(const std::vector<std::string>& argv) {
-        int toChild[2];
-        int fromChild[2];
-        if (pipe(toChild) != 0 || pipe(fromChild) != 0) return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, toChild[0], 0);
-        posix_spawn_file_actions_adddup2(&actions, fromChild[1], 1);
-        posix_spawn_file_actions_addclose(&actions, toChild[1]);
-        posix_spawn_file_actions_addclose(&actions, fromChild[0]);
-        std::vector<char*> args;
-        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        if (posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        close(toChild[0]);
-        close(fromChild[1]);
-        input_ = toChild[1];
-        output_ = fdopen(fromChild[0], "r");
+        QStringList arguments;
+        for (std::size_t i = 1; i < argv.size(); ++i) arguments << QString::fromStdString(argv[i]);
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start(QString::fromStdString(argv.at(0)), arguments);
+        started_ = process_.waitForStarted();
     }
     ~ChildProcess() {
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            Wait();
-        }
-        if (input_ >= 0) close(input_);
-        if (output_ != nullptr) fclose(output_);
+        Kill();
+        Wait();
     }
     // The next line it printed, without its line end; empty once it has ended.
     std::string ReadLine() {
-        char buffer[256];
-        if (output_ == nullptr || fgets(buffer, sizeof buffer, output_) == nullptr) return {};
-        std::string line(buffer);
-        if (!line.empty() && line.back() == '\n') line.pop_back();
-        return line;
+        while (!process_.canReadLine() && process_.waitForReadyRead(-1)) {
+        }
+        QByteArray line = process_.readLine();
+        if (line.endsWith('\n')) line.chop(1);
+        return line.toStdString();
     }
-    void CloseInput() {
-        if (input_ >= 0) close(input_);
-        input_ = -1;
-    }
-    void Kill() {
-        if (pid_ > 0) kill(pid_, SIGKILL);
-    }
+    void CloseInput() { process_.closeWriteChannel(); }
+    void Kill() { process_.kill(); }
     // Its exit code, or -1 when it was killed.
     int Wait() {
-        if (pid_ <= 0) return -1;
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        process_.waitForFinished(-1);
+        return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
     }
-    bool Started() const { return pid_ > 0; }
+    bool Started() const { return started_; }
 
 private:
-    pid_t pid_ = -1;
-    int input_ = -1;
-    FILE* output_ = nullptr;
+    QProcess process_;
+    bool started_ = false;
 };
 
 }  // namespace zolvantek::test_support

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,16 @@ inline std::string UniqueWord() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     return std::string("ZolvantekTest-") + info->test_suite_name() + "-" + info->name() + "-" +
            std::to_string(static_cast<int>(ZOLVANTEK_TEST_PID));
+}
+
+inline std::string Slurp(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void Spit(const std::filesystem::path& path, const std::string& bytes) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 // Settings on a company word of the test's own; the sections named are removed at the end.

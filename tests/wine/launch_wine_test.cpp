@@ -65,10 +65,6 @@ protected:
         return to;
     }
 
-    static bool MakeFileAt(const std::string& path) {
-        return static_cast<bool>(std::ofstream(path, std::ios::binary) << "x");
-    }
-
     std::string report_ = Missing("probe.report");
 };
 
@@ -212,7 +208,7 @@ TEST_F(WineLaunchTest, HelpOpensThePageInTheBrowserAndWinHelpOnlyForAnExistingIn
     // Help itself: the page, unless the old help file lies beside the program.
     test_support::RecordingStarter starter;
     EXPECT_EQ(StartHelp(starter), "");
-    ASSERT_TRUE(MakeFileAt(browser.helpFile));
+    ASSERT_TRUE(std::ofstream(browser.helpFile) << "x");
     EXPECT_EQ(StartHelp(starter), "");
     ASSERT_EQ(starter.calls.size(), 2u);
     EXPECT_EQ(starter.calls[0].kind, "page");

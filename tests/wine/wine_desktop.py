@@ -1,11 +1,10 @@
-"""A private X desktop with trayer as its tray and a throw-away Wine prefix, for driving
-zolvantek.exe end to end as a Windows user would.
+"""The test desktop of the end-to-end tests (Xvfb, trayer) with a throw-away Wine prefix,
+for driving zolvantek.exe end to end as a Windows user would.
 
 Wine draws Qt's menus and message boxes as plain X windows that carry no accessible text
 for Linux tools, so what a window shows is read from its pixels (tesseract); which window
 is which comes from the X tree and the window titles Wine gives them. Input goes through
-xdotool. Needs Debian's xvfb, trayer, xdotool, x11-utils, imagemagick, tesseract-ocr and
-wine64.
+xdotool. Needs Debian's wine64, tesseract-ocr and what the end-to-end tests need.
 """
 
 from __future__ import annotations
@@ -14,12 +13,15 @@ import difflib
 import os
 import re
 import shutil
-import signal
 import subprocess
+import sys
 import tempfile
 import time
 from dataclasses import dataclass
 from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
+from desktop_session import Session  # noqa: E402
 
 WINE = os.environ.get("ZOLVANTEK_WINE", "/usr/lib/wine/wine64")
 WINESERVER = os.environ.get("ZOLVANTEK_WINESERVER", "/usr/lib/wine/wineserver")
@@ -31,7 +33,7 @@ class WineDesktopError(RuntimeError):
 
 @dataclass(frozen=True)
 class XWindow:
-    id: str
+    id: int
     name: str
     wm_class: str
     width: int
@@ -43,11 +45,6 @@ class XWindow:
     @property
     def center(self) -> tuple[int, int]:
         return self.x + self.width // 2, self.y + self.height // 2
-
-
-_TREE_LINE = re.compile(
-    r'^(?P<indent>\s*)(?P<id>0x[0-9a-f]+) (?:"(?P<name>.*)"|\(has no name\)): '
-    r'\((?P<cls>[^)]*)\)\s+(?P<w>\d+)x(?P<h>\d+)\+-?\d+\+-?\d+\s+\+(?P<x>-?\d+)\+(?P<y>-?\d+)')
 
 
 def similar(seen: str, expected: str) -> bool:
@@ -68,21 +65,18 @@ class WineDesktop:
         self._work = Path(tempfile.mkdtemp(prefix="zolvantek-wine-"))
         self.prefix = self._work / "prefix"
         self.drive_c = self.prefix / "drive_c"
-        self._procs: list[subprocess.Popen] = []
-        self.env = {k: v for k, v in os.environ.items()
-                    if not re.match(r"^(DISPLAY|WAYLAND_.*|WINE.*|QT_.*)$", k)}
-        self.env.update(WINEPREFIX=str(self.prefix), WINEARCH="win64", WINEDEBUG="-all",
-                        WINEDLLOVERRIDES="mscoree,mshtml=")
+        self.session = Session(self._work / "session", marker_var="ZOLVANTEK_WINE_SESSION")
+        self.env: dict[str, str] = {}
         self.program: subprocess.Popen | None = None
 
     # ------------------------------------------------------------------ set-up ----
     def __enter__(self) -> "WineDesktop":
         try:
-            self._start_x()
-            self._spawn(["trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
-                         "--height", "32", "--SetDockType", "true", "--transparent", "false",
-                         "--expand", "true"])
-            self._wait(lambda: self._trayer_panel() is not None, 20, "trayer did not start")
+            self.session.start()
+            self.env = {k: v for k, v in self.session.env().items() if not k.startswith("WINE")}
+            self.env.update(WINEPREFIX=str(self.prefix), WINEARCH="win64", WINEDEBUG="-all",
+                            WINEDLLOVERRIDES="mscoree,mshtml=")
+            self.session.start_tray("trayer")
             # The server outlives this call: it must not hold on to the caller's output.
             subprocess.run([WINESERVER, "-p"], env=self.env, check=False,
                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
@@ -95,36 +89,12 @@ class WineDesktop:
 
     def __exit__(self, *exc) -> None:
         # Ends every program of the prefix and waits for the server to go with them.
-        for flag in ("-k", "-w"):
-            subprocess.run([WINESERVER, flag], env=self.env, check=False, timeout=30,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        for proc in reversed(self._procs):
-            if proc.poll() is None:
-                proc.send_signal(signal.SIGTERM)
-                try:
-                    proc.wait(5)
-                except subprocess.TimeoutExpired:
-                    proc.kill()
+        if self.env:
+            for flag in ("-k", "-w"):
+                subprocess.run([WINESERVER, flag], env=self.env, check=False, timeout=30,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.session.close()
         shutil.rmtree(self._work, ignore_errors=True)
-
-    def _start_x(self) -> None:
-        read, write = os.pipe()
-        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24",
-                                 "-nolisten", "tcp"], pass_fds=(write,),
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self._procs.append(xvfb)
-        os.close(write)
-        with os.fdopen(read) as pipe:
-            number = pipe.readline().strip()
-        if not number:
-            raise WineDesktopError("Xvfb did not start")
-        self.env["DISPLAY"] = ":" + number
-
-    def _spawn(self, argv: list[str], **kw) -> subprocess.Popen:
-        proc = subprocess.Popen(argv, env=kw.pop("env", self.env), stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL, **kw)
-        self._procs.append(proc)
-        return proc
 
     @staticmethod
     def _wait(check, timeout: float, message: str):
@@ -156,8 +126,7 @@ class WineDesktop:
 
     def start_program(self, exe: str, extra_env: dict | None = None) -> XWindow:
         """Starts the program and returns the icon's window once it sits inside trayer."""
-        env = dict(self.env, **(extra_env or {}))
-        self.program = self._spawn([WINE, exe], env=env)
+        self.program = self.session.spawn("zolvantek", [WINE, exe], dict(self.env, **(extra_env or {})))
         self._wait(self.docked_icon, 60, "the icon never docked into trayer")
         return self.settled_icon()
 
@@ -175,46 +144,30 @@ class WineDesktop:
         return self._wait(unchanged, 20, "the icon did not settle in the tray")
 
     # -------------------------------------------------------------- X windows ----
-    def tree(self) -> list[XWindow]:
-        out = subprocess.run(["xwininfo", "-root", "-tree"], env=self.env, capture_output=True,
-                             text=True).stdout
-        windows = []
-        base = None
-        for line in out.splitlines():
-            m = _TREE_LINE.match(line)
-            if not m:
+    def windows(self, parent: int | None = None, depth: int = 0, deep: bool = True) -> list[XWindow]:
+        """The windows below PARENT (the root), topmost first, each followed by its own."""
+        x = self.session.x
+        found = []
+        for window in reversed(x.children(x.root if parent is None else parent)):
+            place = x.geometry(window)
+            if place is None:
                 continue
-            indent = len(m["indent"])
-            base = indent if base is None else min(base, indent)
-            windows.append(XWindow(m["id"], m["name"] or "", m["cls"], int(m["w"]), int(m["h"]),
-                                   int(m["x"]), int(m["y"]), indent))
-        return [XWindow(w.id, w.name, w.wm_class, w.width, w.height, w.x, w.y,
-                        (w.depth - base) // 3) for w in windows]
+            found.append(XWindow(window, x.title(window), " ".join(x.wm_class(window)), place.width,
+                                 place.height, place.x, place.y, depth))
+            if deep:
+                found += self.windows(window, depth + 1)
+        return found
 
     def top_level(self) -> list[XWindow]:
         """The windows on the screen: mapped children of the root window."""
-        out = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", ""], env=self.env,
-                             capture_output=True, text=True).stdout
-        shown = {int(word) for word in out.split()}
-        return [w for w in self.tree() if w.depth == 0 and w.width > 1 and w.height > 1
-                and int(w.id, 16) in shown]
-
-    def _trayer_panel(self) -> XWindow | None:
-        return next((w for w in self.tree() if w.name == "panel" and "trayer" in w.wm_class), None)
+        return [w for w in self.windows(deep=False)
+                if w.width > 1 and w.height > 1 and self.session.x.is_viewable(w.id)]
 
     def docked_icons(self) -> list[XWindow]:
         """Wine's icon windows that have been embedded into trayer's panel."""
-        tree = self.tree()
-        for i, w in enumerate(tree):
-            if w.name == "panel" and "trayer" in w.wm_class:
-                inside = []
-                for inner in tree[i + 1:]:
-                    if inner.depth <= w.depth:
-                        break
-                    if "explorer.exe" in inner.wm_class and inner.width >= 16:
-                        inside.append(inner)
-                return inside
-        return []
+        panel = self.session.tray_panel()
+        return [w for w in self.windows(panel) if "explorer.exe" in w.wm_class and w.width >= 16] \
+            if panel is not None else []
 
     def docked_icon(self) -> XWindow | None:
         icons = self.docked_icons()
@@ -222,9 +175,8 @@ class WineDesktop:
 
     def is_popup(self, window: XWindow) -> bool:
         """Override-redirect: a menu or a tooltip, not a window a window manager handles."""
-        out = subprocess.run(["xwininfo", "-id", window.id], env=self.env, capture_output=True,
-                             text=True).stdout
-        return "Override Redirect State: yes" in out
+        attributes = self.session.x.attributes(window.id)
+        return attributes is not None and bool(attributes.override_redirect)
 
     def wait_window(self, test, timeout: float = 15, what: str = "window") -> XWindow:
         return self._wait(lambda: next((w for w in self.top_level() if test(w)), None),

@@ -26,10 +26,9 @@ PROBE_AT = r"C:\Probe Tools\probe.exe"
 LISTS = {
     "Dir1": r"System | C:\windows\system32 | Explorer | Normal",
     "Dir3": r"Fonts | C:\windows\Fonts | Form | Maximized",
-    "DirP1": PROBE_AT + r' | alpha "two words" | Minimized',
+    "DirP1": "Probe | " + PROBE_AT + r' | alpha "two words" | Minimized',
     "DirP2": r"Missing | C:\nowhere\gone.exe |  | Normal",
 }
-LISTS["DirP1"] = "Probe | " + LISTS["DirP1"]
 
 
 def twips_center(left: int, top: int, width: int, height: int) -> tuple[int, int]:
@@ -99,14 +98,12 @@ class WindowsProgramTest(unittest.TestCase):
             lambda w: w.name == "ZOLVANTEK" and w.id not in exclude and self.desk.is_popup(w),
             what="popup menu")
 
-    def no_popup(self):
-        self.desk._wait(lambda: not [w for w in self.desk.top_level()
-                                     if w.name == "ZOLVANTEK" and self.desk.is_popup(w)],
-                        10, "a menu stayed open")
+    def menu_shown(self) -> bool:
+        return any(w.name == "ZOLVANTEK" and self.desk.is_popup(w) for w in self.desk.top_level())
 
     def open_menu(self, button: int):
         """Presses the icon; the popup's window."""
-        self.no_popup()
+        self.desk._wait(lambda: not self.menu_shown(), 10, "a menu stayed open")
         self.desk.click(*self.desk.settled_icon().center, button=button)
         try:
             return self.popup()
@@ -119,8 +116,7 @@ class WindowsProgramTest(unittest.TestCase):
         keyboard to the new menu is lost. (A click outside lands on no Wine window.)"""
         def closed():
             self.desk.keys("Escape")
-            return not [w for w in self.desk.top_level()
-                        if w.name == "ZOLVANTEK" and self.desk.is_popup(w)]
+            return not self.menu_shown()
         self.desk._wait(closed, 10, "the menu stayed open")
 
     def choose(self, button: int, caption: str, shot: str = "menu"):
@@ -168,7 +164,7 @@ class WindowsProgramTest(unittest.TestCase):
     # -------------------------------------------------------------------- tests ----
     def test_1_icon_docks_into_the_tray_host_with_its_tip(self):
         self.assertIsNotNone(self.desk.docked_icon())
-        self.assertFalse([w for w in self.desk.tree() if w.name == "Wine System Tray"],
+        self.assertFalse([w for w in self.desk.windows() if w.name == "Wine System Tray"],
                          "Wine drew a tray window of its own")
         self.desk.screenshot("docked")
         before = {w.id for w in self.desk.top_level()}
