@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
+#include <QTest>
 
 #include "tests/gui/gui_test_support.h"
 #include "tray/launch_commands.h"
@@ -14,6 +15,7 @@
 namespace zolvantek {
 namespace {
 
+using test_support::ProgramSettings;
 using test_support::StoredListValues;
 using test_support::WriteSettingsFile;
 
@@ -150,6 +152,11 @@ TEST_F(TrayRuntimeTest, ExportedMenuWhereEveryPressShowsItItLeadsToBothListsAndF
     tray.form1().btnOK->click();
     EXPECT_EQ(VisibleItems(programs), QStringList({"PROGRAMS >", "-", "-", "Clock", "-"}));
     EXPECT_EQ(VisibleItems(programs), VisibleItems(tray.menus().mnuMenuPrograms()));
+
+    // So does one made outside the program (by hand, in the file or the registry).
+    ProgramSettings().SaveSetting(kListSection, "DirP1", "Edited | /bin/true |  | Normal");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return VisibleItems(programs).contains("Edited"); }, 5000))
+        << VisibleItems(programs).join(u',').toStdString();
 }
 
 TEST_F(TrayRuntimeTest, CloseRemovesTheIconClosesDialogsNewestFirstAndSavesNothing) {
