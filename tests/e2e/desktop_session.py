@@ -177,7 +177,22 @@ class XConnection:
 
 # ------------------------------------------------------------------- the session ----
 
-class Session:
+class StartedInWith:
+    """start() on entering a with block, close() on leaving it or when start() fails."""
+
+    def __enter__(self):
+        try:
+            self.start()
+        except BaseException:
+            self.close()
+            raise
+        return self
+
+    def __exit__(self, *exc) -> None:
+        self.close()
+
+
+class Session(StartedInWith):
     """Xvfb + a private session bus, and at most one tray host at a time."""
 
     def __init__(self, workdir: str | os.PathLike | None = None, logs_dir: str | os.PathLike | None = None,
@@ -198,17 +213,6 @@ class Session:
         self._marker = uuid.uuid4().hex
         self._procs: list[subprocess.Popen] = []
         self._logs: list = []
-
-    def __enter__(self) -> "Session":
-        try:
-            self.start()
-        except BaseException:
-            self.close()
-            raise
-        return self
-
-    def __exit__(self, *exc) -> None:
-        self.close()
 
     def start(self) -> None:
         for tool in ("Xvfb", "dbus-daemon"):

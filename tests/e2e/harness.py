@@ -35,7 +35,7 @@ from dataclasses import dataclass
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from desktop_session import (Geometry, Session, SessionError, XConnection,  # noqa: E402,F401
+from desktop_session import (Geometry, Session, SessionError, StartedInWith, XConnection,  # noqa: E402,F401
                              deadline_loop, die_with_parent, stop_group)
 from desktop_session import _IS_VIEWABLE  # noqa: E402
 
@@ -144,7 +144,7 @@ class _AtspiClient:
 
 # ------------------------------------------------------------------- the desktop ----
 
-class Desktop:
+class Desktop(StartedInWith):
     """A desktop session (Xvfb, private D-Bus, a tray host: see desktop_session) with the
     AT-SPI helper, and at most one program under test.
 
@@ -170,17 +170,6 @@ class Desktop:
         self.logs_dir = self.artifacts_dir / "logs"
 
     # -- life cycle ------------------------------------------------------------------
-
-    def __enter__(self) -> "Desktop":
-        try:
-            self.start()
-        except BaseException:
-            self.close()
-            raise
-        return self
-
-    def __exit__(self, *exc) -> None:
-        self.close()
 
     def start(self) -> None:
         for tool in ("xdotool", "import"):
