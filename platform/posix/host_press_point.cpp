@@ -9,12 +9,11 @@ namespace zolvantek::platform {
 namespace {
 
 constexpr char kTrayCategory[] = "qt.qpa.tray";
-constexpr std::uint64_t kNone = ~std::uint64_t{0};
 
 QtMessageHandler previousHandler = nullptr;
 QLoggingCategory::CategoryFilter previousFilter = nullptr;
-// Packed x and y: the log may be written from any thread.
-std::atomic<std::uint64_t> latest{kNone};
+// Packed x and y, 0,0 until a host sends a point: the log may be written from any thread.
+std::atomic<std::uint64_t> latest{0};
 // The user's own logging rules asked for the tray's debug lines: they are passed on.
 std::atomic<bool> userWantsTrayDebug{false};
 
@@ -53,9 +52,8 @@ void HostPressPoint::Listen() {
 
 std::optional<QPoint> HostPressPoint::Latest() {
     const std::uint64_t packed = latest.load();
-    if (packed == kNone) return std::nullopt;
     const QPoint point(int(std::int32_t(packed >> 32)), int(std::int32_t(packed & 0xffffffffU)));
-    // Some hosts send no place at all and say so with 0,0.
+    // None yet, or a host that sends no place at all and says so with 0,0.
     if (point.isNull()) return std::nullopt;
     return point;
 }

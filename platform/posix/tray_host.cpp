@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QTimer>
 #include <QVariantMap>
+#include <algorithm>
 #include <cstdlib>
 
 #include "platform/posix/host_press_point.h"
@@ -28,12 +29,14 @@ QString OwnerOf(const QDBusConnection& bus, const QString& name) {
     return owner.isValid() ? owner.value() : QString();
 }
 
-// The watcher that collects tray icons is part of the process that owns SERVICE.
-bool WatcherRunsIn(const QString& service) {
+// The watcher that collects tray icons is part of the process that owns one of SERVICES.
+bool WatcherRunsIn(std::initializer_list<QString> services) {
     const QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) return false;
     const QString watcher = OwnerOf(bus, kWatcher);
-    return !watcher.isEmpty() && watcher == OwnerOf(bus, service);
+    if (watcher.isEmpty()) return false;
+    return std::any_of(services.begin(), services.end(),
+                       [&](const QString& service) { return watcher == OwnerOf(bus, service); });
 }
 
 bool Reachable(const QDBusConnection& bus, const QString& name) {
@@ -100,16 +103,14 @@ public:
 
     bool menuOnEveryPress() const override {
         // GNOME's AppIndicator extension is the watcher inside the shell itself.
-        return WatcherRunsIn(kGnomeShell);
+        return WatcherRunsIn({kGnomeShell});
     }
 
     std::optional<QPoint> pressPoint() const override {
         if (!throughXWayland_) return std::nullopt;
         // GNOME Shell and Plasma send the pressed point on the screen; waybar sends it
         // within the icon, which places nothing.
-        if (!WatcherRunsIn(kGnomeShell) && !WatcherRunsIn(QStringLiteral("org.kde.kded5"))) {
-            return std::nullopt;
-        }
+        if (!WatcherRunsIn({kGnomeShell, QStringLiteral("org.kde.kded5")})) return std::nullopt;
         return HostPressPoint::Latest();
     }
 
