@@ -99,7 +99,7 @@ TEST_F(ItemDialogTest, OkRefusesMissingFieldsAndBarsAndKeepsEverythingAsTyped) {
          {Fields{prog, "", "/p", ""}, Fields{prog, "Name", "", ""},
           Fields{prog, "A|B", "/x|y", "a|b"}, Fields{prog, "AB", "/x|y", "a|b"},
           Fields{prog, "AB", "/xy", "a|b"}, Fields{dir, "Name", "", ""},
-          Fields{dir, "Name", "/a|b", ""}}) {
+          Fields{dir, "Name", "/a|b", ""}, Fields{prog, "N", "/p", QString(40000, u'a')}}) {
         auto dialog = Open(kind);
         dialog->Text1->setText(name);
         dialog->Text2->setText(path);
@@ -107,13 +107,13 @@ TEST_F(ItemDialogTest, OkRefusesMissingFieldsAndBarsAndKeepsEverythingAsTyped) {
         dialog->btnOK->click();
         EXPECT_TRUE(dialog->isVisible() && dialog->Text3->text() == arguments);
     }
-    EXPECT_EQ(
-        messages_.texts,
-        Lines({"You must specify a shortcut name", "You must specify a Program Path",
-               "The shortcut name cannot contain the character |",
-               "The program path cannot contain the character |",
-               "The program arguments cannot contain the character |",
-               "You must specify a Directory", "The directory cannot contain the character |"}));
+    EXPECT_EQ(messages_.texts,
+              Lines({"You must specify a shortcut name", "You must specify a Program Path",
+                     "The shortcut name cannot contain the character |",
+                     "The program path cannot contain the character |",
+                     "The program arguments cannot contain the character |",
+                     "You must specify a Directory", "The directory cannot contain the character |",
+                     "The entry is too long: a stored line holds at most 32767 characters"}));
     EXPECT_EQ(messages_.owners.first(), "Form3");
 }
 
@@ -136,9 +136,9 @@ TEST_F(ItemDialogTest, BrowseButtonsPutTheChosenFileInTheirBoxAndKeepItOnCancel)
     EXPECT_EQ(std::get<0>(files_.asked[0]), "Form3");
     EXPECT_EQ(std::get<1>(files_.asked[0]), "Program to Add");
     EXPECT_EQ(std::get<1>(files_.asked[1]), "Program to Add");
-    // Only a program gets the platform's default extension for a typed name.
-    EXPECT_EQ(files_.suffixes[0], QString::fromStdString(platform::ProgramDefaultSuffix()));
-    EXPECT_EQ(files_.suffixes[1], "");
+    // Both buttons give a typed name the platform's default extension.
+    const QString suffix = QString::fromStdString(platform::ProgramDefaultSuffix());
+    EXPECT_EQ(files_.suffixes, Lines({suffix, suffix, suffix, suffix}));
 
     QSignalSpy help(dialog.get(), &Form3::helpRequested);
     QApplication::setActiveWindow(dialog.get());
@@ -173,6 +173,31 @@ TEST(ItemDialogServices, TheRealBoxShowsPlainTextWithOneOkAndTheFileDialogWantsA
     EXPECT_EQ(dialog->nameFilters(), filters);
     EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
     EXPECT_EQ(dialog->defaultSuffix(), "exe");
+}
+
+TEST(ItemDialogServices, ATrayMessageTakesTheFocusAndIsNeverStackedTwice) {
+    const auto openBoxes = [] {
+        QStringList texts;
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(window);
+            if (box != nullptr && box->isVisible()) texts << box->text();
+        }
+        return texts;
+    };
+    for (const char* text : {"Directory does not Exist!", "Directory does not Exist!",
+                             "Program Does Not Exist!", "Directory does not Exist!"}) {
+        QtMessageBoxes().Show(nullptr, text);
+        EXPECT_TRUE(QTest::qWaitFor([text] {
+            auto* active = qobject_cast<QMessageBox*>(QApplication::activeWindow());
+            return active != nullptr && active->text() == text;
+        })) << text;
+    }
+    QStringList shown = openBoxes();
+    shown.sort();
+    EXPECT_EQ(shown, Lines({"Directory does not Exist!", "Program Does Not Exist!"}));
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (qobject_cast<QMessageBox*>(window) != nullptr) window->close();
+    }
 }
 
 }  // namespace
