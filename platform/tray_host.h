@@ -38,12 +38,6 @@ signals:
 
 std::unique_ptr<TrayHost> MakeTrayHost();
 
-// Chooses the display connection before the application starts: in a Wayland session a
-// client cannot place a popup of its own at the tray icon (Qt 6.4 opens a popup without a
-// parent window as a window of its own, tiled or listed as an app), while XWayland shows
-// it as a menu. The user's own choice of QT_QPA_PLATFORM stands.
-void PreferPlaceablePopups();
-
 // Shows TEXT once through the desktop's notification service; false when it has none.
 bool ShowDesktopNotice(const QString& title, const QString& text);
 

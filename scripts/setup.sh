@@ -6,6 +6,8 @@ set -euo pipefail
 ZOLVANTEK_PACKAGES=(
     # build
     cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev googletest
+    # a Wayland desktop without XWayland: Qt's Wayland platform (the package needs it too)
+    qt6-wayland
     # the benchmark suite, whose smoke test runs with the tests
     libbenchmark-dev libxcb1-dev libxcb-xinput-dev gnuplot-nox
     # a desktop without a display: virtual screen, tray host, input, screenshots, a11y

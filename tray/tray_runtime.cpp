@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "editors/list_rules.h"
+#include "platform/popup_menu.h"
 #include "platform/program_folder.h"
 #include "tray/launch_commands.h"
 #include "tray/tray_icon_image.h"
@@ -146,11 +147,11 @@ void TrayRuntime::OnTrayActivated(QSystemTrayIcon::ActivationReason reason) {
 void TrayRuntime::ShowPopup(QMenu* menu) {
     // At the pointer when it is over the icon (a press), else at the icon itself; where
     // the program cannot see the pointer, at the place the host says was pressed.
-    if (const auto pressed = host_->pressPoint()) return menu->popup(*pressed);
+    if (const auto pressed = host_->pressPoint()) return platform::PopUpMenu(menu, *pressed);
     QPoint at = QCursor::pos();
     const QRect iconArea = trayIcon_->geometry();
     if (iconArea.isValid() && !iconArea.contains(at)) at = iconArea.center();
-    menu->popup(at);
+    platform::PopUpMenu(menu, at);
 }
 
 }  // namespace zolvantek

@@ -138,14 +138,6 @@ private:
 
 std::unique_ptr<TrayHost> MakeTrayHost() { return std::make_unique<PosixTrayHost>(); }
 
-void PreferPlaceablePopups() {
-    if (std::getenv("QT_QPA_PLATFORM") != nullptr || std::getenv("WAYLAND_DISPLAY") == nullptr ||
-        std::getenv("DISPLAY") == nullptr) {
-        return;
-    }
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
-}
-
 bool ShowDesktopNotice(const QString& title, const QString& text) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!Reachable(bus, kNotifications)) return false;

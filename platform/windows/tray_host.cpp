@@ -18,8 +18,6 @@ public:
 
 std::unique_ptr<TrayHost> MakeTrayHost() { return std::make_unique<WindowsTrayHost>(); }
 
-void PreferPlaceablePopups() {}
-
 bool ShowDesktopNotice(const QString&, const QString&) { return false; }
 
 }  // namespace zolvantek::platform

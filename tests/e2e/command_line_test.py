@@ -73,9 +73,15 @@ class WithoutADisplay(unittest.TestCase):
     def test_without_a_display_it_says_so_and_ends_with_1(self):
         unused = next(f":{n}" for n in range(4000 + os.getpid() % 1000, 6000)
                       if not Path(f"/tmp/.X11-unix/X{n}").exists())
-        for extra in ({}, {"QT_QPA_PLATFORM": "xcb"}, {"DISPLAY": unused}):
+        for extra in ({}, {"QT_QPA_PLATFORM": "xcb"}, {"DISPLAY": unused},
+                      {"DISPLAY": unused, "WAYLAND_DISPLAY": "wayland-none"}):
             done = zolvantek(env={**self.env, **extra})
-            self.assertEqual((done.returncode, done.stdout, done.stderr), (1, "", NO_DISPLAY), extra)
+            self.assertEqual((done.returncode, done.stdout, done.stderr.splitlines()[-1:]),
+                             (1, "", [NO_DISPLAY.strip()]), extra)
+        # Any other reason Qt gives up for is told in its own words.
+        done = zolvantek(env={**self.env, "QT_QPA_PLATFORM": "none-such"})
+        self.assertEqual(done.returncode, 1)
+        self.assertIn('qt.qpa.plugin: Could not find the Qt platform plugin "none-such"', done.stderr)
         # A session manager's restore goes as far as the display, like a plain start.
         done = zolvantek("-session", "1a2b3c", env=self.env)
         self.assertEqual((done.returncode, done.stderr), (1, NO_DISPLAY))

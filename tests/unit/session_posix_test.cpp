@@ -102,8 +102,10 @@ TEST(AutostartPosix, WritesADesktopEntryTheSessionSkipsOnceTheProgramIsGone) {
     EXPECT_FALSE(blocked.Enabled());
 }
 
-// Sets the display variables for one check and puts them back after it.
-bool SessionWith(std::initializer_list<std::pair<const char*, const char*>> values) {
+// Sets the display variables for one check and puts them back after it: whether there is a
+// session, and the window system the program then asks Qt for ("" for Qt's own choice).
+std::pair<bool, std::string> Session(
+    std::initializer_list<std::pair<const char*, const char*>> values) {
     const char* names[] = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
     std::string saved[3];
     bool had[3];
@@ -115,6 +117,9 @@ bool SessionWith(std::initializer_list<std::pair<const char*, const char*>> valu
     }
     for (const auto& [name, value] : values) setenv(name, value, 1);
     const bool available = platform::GraphicalSessionAvailable();
+    platform::PreferPlaceablePopups();
+    const char* chosen = std::getenv("QT_QPA_PLATFORM");
+    const std::string platform = chosen == nullptr ? "" : chosen;
     for (int i = 0; i < 3; ++i) {
         if (had[i]) {
             setenv(names[i], saved[i].c_str(), 1);
@@ -122,7 +127,10 @@ bool SessionWith(std::initializer_list<std::pair<const char*, const char*>> valu
             unsetenv(names[i]);
         }
     }
-    return available;
+    return {available, platform};
+}
+bool SessionWith(std::initializer_list<std::pair<const char*, const char*>> values) {
+    return Session(values).first;
 }
 
 TEST(DisplaySessionPosix, FollowsTheChosenWindowSystem) {
@@ -135,6 +143,11 @@ TEST(DisplaySessionPosix, FollowsTheChosenWindowSystem) {
     EXPECT_TRUE(SessionWith({{"QT_QPA_PLATFORM", "xcb:nograb"}, {"DISPLAY", ":1"}}));
     EXPECT_FALSE(SessionWith({{"QT_QPA_PLATFORM", "wayland-egl"}, {"DISPLAY", ":1"}}));
     EXPECT_TRUE(SessionWith({{"QT_QPA_PLATFORM", "wayland;xcb"}, {"DISPLAY", ":1"}}));
+    // Wayland without an XWayland that answers (none runs on display 97) stays Wayland.
+    EXPECT_EQ(Session({{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":97"}}),
+              std::pair(true, std::string()));
+    EXPECT_EQ(Session({{"WAYLAND_DISPLAY", "wayland-0"}, {"QT_QPA_PLATFORM", "wayland"}}).second,
+              "wayland");
 }
 
 }  // namespace
