@@ -15,6 +15,7 @@
 
 #include "platform/autostart.h"
 #include "platform/display_session.h"
+#include "platform/posix/desktop_entry.h"
 #include "platform/single_instance.h"
 #include "tests/unit/session_places.h"
 
@@ -148,6 +149,41 @@ TEST(DisplaySessionPosix, FollowsTheChosenWindowSystem) {
               std::pair(true, std::string()));
     EXPECT_EQ(Session({{"WAYLAND_DISPLAY", "wayland-0"}, {"QT_QPA_PLATFORM", "wayland"}}).second,
               "wayland");
+}
+
+TEST(DesktopEntryPosix, ExecIsSplitAsTheFormatQuotesAndFieldCodesGo) {
+    using Words = std::vector<std::string>;
+    const std::pair<const char*, std::optional<Words>> cases[] = {
+        {"gedit %U", Words{"gedit"}},
+        {"\"/opt/My App/run\" --x=\"a b\" %f", Words{"/opt/My App/run", "--x=a b"}},
+        {"sh -c \"echo \\\"hi\\\" \\$HOME\" 100%%", Words{"sh", "-c", "echo \"hi\" $HOME", "100%"}},
+        {"app --file=%f next", Words{"app", "next"}},
+        {"broken \"quote", std::nullopt},
+    };
+    for (const auto& [exec, words] : cases) EXPECT_EQ(platform::SplitExec(exec), words) << exec;
+
+    const test_support::PrivateRuntimeDir place;
+    const std::string file = place.path() + "/app.desktop";
+    std::ofstream(file) << "# comment\n[Desktop Entry]\nType=Application\nName=My\\sEditor\n"
+                           "Icon=accessories-text-editor\nExec=/usr/bin/ed -p x %F\n"
+                           "NoDisplay=true\n[Desktop Action new]\nName=Other\nExec=other\n";
+    const auto entry = platform::ReadDesktopEntry(file);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->name, "My Editor");
+    EXPECT_EQ(entry->icon, "accessories-text-editor");
+    EXPECT_EQ(entry->exec, (Words{"/usr/bin/ed", "-p", "x"}));
+    EXPECT_TRUE(entry->hidden);
+    std::ofstream(file) << "[Desktop Entry]\nType=Link\nName=Site\nExec=x\n";
+    EXPECT_FALSE(platform::ReadDesktopEntry(file));
+    EXPECT_FALSE(platform::ReadDesktopEntry(place.path() + "/none.desktop"));
+
+    // The autostart entry this program writes reads back as the program it names.
+    const test_support::AutostartPlace autostart;
+    const platform::Autostart written(kId, autostart.path());
+    ASSERT_EQ(written.Enable(autostart.program()), "");
+    const auto own = platform::ReadDesktopEntry(written.Location());
+    ASSERT_TRUE(own);
+    EXPECT_EQ(own->exec, Words{autostart.program()});
 }
 
 }  // namespace
