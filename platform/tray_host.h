@@ -31,6 +31,9 @@ public:
     // coordinates, when the program cannot learn the pointer's place itself (a Wayland
     // session seen through XWayland); none otherwise. Each point is handed out once.
     virtual std::optional<QPoint> takePressPoint() = 0;
+    // The program learns where the pointer is (not so for a Wayland session, whose pointer
+    // X sees only over X windows).
+    virtual bool pointerKnown() const = 0;
 
 signals:
     void arrived();

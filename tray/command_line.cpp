@@ -36,9 +36,22 @@ int SetAutostart(bool on) {
     return 0;
 }
 
+StartRequest Exit(int code) { return {code, std::nullopt}; }
+
 }  // namespace
 
-std::optional<int> RunCommandLine(const QStringList& arguments) {
+const char* MenuWord(ListKind kind) {
+    return kind == ListKind::Programs ? "programs" : "directories";
+}
+
+std::optional<ListKind> MenuOfWord(const QString& word) {
+    for (ListKind kind : {ListKind::Programs, ListKind::Directories}) {
+        if (word == QLatin1String(MenuWord(kind))) return kind;
+    }
+    return std::nullopt;
+}
+
+StartRequest RunCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "ZOLVANTEK lives in the notification area: a left press on its icon opens your "
@@ -56,6 +69,12 @@ std::optional<int> RunCommandLine(const QStringList& arguments) {
         QStringLiteral("Start ZOLVANTEK with your desktop session (on) or not (off), then end."),
         QStringLiteral("on|off"));
     parser.addOption(autostart);
+    const QCommandLineOption show(
+        QStringLiteral("show"),
+        QStringLiteral("Open the PROGRAMS or the WINDOWS EXPLORER menu of the running ZOLVANTEK\n"
+                       "(starting it first when none runs): bind this to a key."),
+        QStringLiteral("programs|directories"));
+    parser.addOption(show);
     // A session manager restores the program with Qt's own "-session <id>", which QApplication
     // reads from the same arguments: taken here so that restoring works, and not listed.
     QCommandLineOption session(QStringLiteral("session"), QString(), QStringLiteral("id"));
@@ -63,28 +82,34 @@ std::optional<int> RunCommandLine(const QStringList& arguments) {
     parser.addOption(session);
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
 
-    if (!parser.parse(arguments)) return UsageError(parser, parser.errorText());
+    if (!parser.parse(arguments)) return Exit(UsageError(parser, parser.errorText()));
     if (parser.isSet(help)) {
         Print(stdout, parser.helpText());
-        return 0;
+        return Exit(0);
     }
     if (parser.isSet(version)) {
         Print(stdout, QStringLiteral("%1 %2\n").arg(QLatin1String(kApplicationTitle),
                                                     QString::fromStdString(VersionText())));
-        return 0;
+        return Exit(0);
     }
     if (!parser.positionalArguments().isEmpty()) {
-        return UsageError(parser, QStringLiteral("Unexpected argument '%1'.")
-                                      .arg(parser.positionalArguments().constFirst()));
+        return Exit(UsageError(parser, QStringLiteral("Unexpected argument '%1'.")
+                                           .arg(parser.positionalArguments().constFirst())));
     }
     if (parser.isSet(autostart)) {
         const QString value = parser.value(autostart);
-        if (value == QLatin1String("on")) return SetAutostart(true);
-        if (value == QLatin1String("off")) return SetAutostart(false);
-        return UsageError(parser,
-                          QStringLiteral("--autostart takes on or off, not '%1'.").arg(value));
+        if (value == QLatin1String("on")) return Exit(SetAutostart(true));
+        if (value == QLatin1String("off")) return Exit(SetAutostart(false));
+        return Exit(UsageError(
+            parser, QStringLiteral("--autostart takes on or off, not '%1'.").arg(value)));
     }
-    return std::nullopt;
+    if (parser.isSet(show)) {
+        const QString value = parser.value(show);
+        if (const auto kind = MenuOfWord(value)) return {std::nullopt, kind};
+        return Exit(UsageError(
+            parser, QStringLiteral("--show takes programs or directories, not '%1'.").arg(value)));
+    }
+    return {};
 }
 
 }  // namespace zolvantek

@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <optional>
 
+#include "settings/launcher_lists.h"
+
 namespace zolvantek {
 
 inline constexpr const char* kAlreadyRunning = "ZOLVANTEK is already running.";
@@ -11,9 +13,20 @@ inline constexpr const char* kNoDisplay =
 // Exit code for a command line the program does not understand.
 inline constexpr int kUsageError = 2;
 
+// What the command line asks of this start.
+struct StartRequest {
+    // The program ends here with this code.
+    std::optional<int> exitCode;
+    // --show: the menu to open, in the running instance or once this one is in the tray.
+    std::optional<ListKind> show;
+};
+
+// The word of a menu on the command line and between instances: "programs", "directories".
+const char* MenuWord(ListKind kind);
+std::optional<ListKind> MenuOfWord(const QString& word);
+
 // Handles what needs no display (--help, --version, --autostart on|off) and refuses what
-// it does not know, with the usage on stderr. Returns the exit code when the program ends
-// here, nothing when the tray should start. Needs a QCoreApplication.
-std::optional<int> RunCommandLine(const QStringList& arguments);
+// it does not know, with the usage on stderr. Needs a QCoreApplication.
+StartRequest RunCommandLine(const QStringList& arguments);
 
 }  // namespace zolvantek

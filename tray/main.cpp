@@ -8,6 +8,7 @@
 
 #include "common/product_info.h"
 #include "platform/display_session.h"
+#include "platform/menu_requests.h"
 #include "platform/single_instance.h"
 #include "tray/command_line.h"
 #include "tray/tray_icon_image.h"
@@ -57,15 +58,23 @@ void ReleaseHeldMessages() {
     heldMessages.clear();
 }
 
+// --show with an instance running: that one opens the menu, this one only asks.
+int ShowInRunningInstance(int argc, char* argv[], zolvantek::ListKind menu) {
+    const QCoreApplication asking(argc, argv);
+    if (zolvantek::platform::RequestMenu(QLatin1String(zolvantek::MenuWord(menu)))) return 0;
+    std::fprintf(stderr, "ZOLVANTEK is running but did not answer the request to show a menu.\n");
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    zolvantek::StartRequest request;
     {
         // The options need no display, so they are handled before the window system is touched.
         const QCoreApplication options(argc, argv);
-        if (const auto done = zolvantek::RunCommandLine(QCoreApplication::arguments())) {
-            return *done;
-        }
+        request = zolvantek::RunCommandLine(QCoreApplication::arguments());
+        if (request.exitCode) return *request.exitCode;
     }
     if (!zolvantek::platform::GraphicalSessionAvailable()) {
         std::fprintf(stderr, "%s\n", zolvantek::kNoDisplay);
@@ -74,6 +83,7 @@ int main(int argc, char* argv[]) {
     // Before anything else is set up, so a second start ends at once and disturbs nothing.
     const zolvantek::platform::SingleInstance instance(zolvantek::kAppId);
     if (instance.state() == zolvantek::platform::SingleInstance::State::AlreadyRunning) {
+        if (request.show) return ShowInRunningInstance(argc, argv, *request.show);
         std::printf("%s\n", zolvantek::kAlreadyRunning);
         return 0;
     }
@@ -98,5 +108,6 @@ int main(int argc, char* argv[]) {
 
     zolvantek::TrayRuntime runtime;
     runtime.Form_Load();
+    if (request.show) runtime.ShowMenu(*request.show);
     return QApplication::exec();
 }

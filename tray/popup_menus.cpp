@@ -1,6 +1,7 @@
 #include "tray/popup_menus.h"
 
 #include "settings/entry_line.h"
+#include "tray/menu_type_search.h"
 
 namespace zolvantek {
 namespace {
@@ -87,6 +88,8 @@ PopupMenus::PopupMenus(int itemsPerList)
         prog->setVisible(false);
         mnuDirP_.append(prog);
     }
+    SelectByTyping(mnuShell_);
+    SelectByTyping(mnuMenuPrograms_);
 }
 
 // The menus have no parent widget (a hidden window must not own a popup's placement),

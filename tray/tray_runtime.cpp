@@ -3,10 +3,12 @@
 #include <QCursor>
 #include <QIcon>
 #include <cstdio>
+#include <utility>
 
 #include "editors/list_rules.h"
 #include "platform/popup_menu.h"
 #include "platform/program_folder.h"
+#include "tray/command_line.h"
 #include "tray/launch_commands.h"
 #include "tray/tray_icon_image.h"
 
@@ -51,6 +53,13 @@ void TrayRuntime::Form_Load() {
             [this] { form1().mnuAddProgram_Click(); });
 
     ShowStoredLists();
+    requests_ = platform::ListenForMenuRequests();
+    if (requests_) {
+        connect(requests_.get(), &platform::MenuRequests::showRequested, this,
+                [this](const QString& word) {
+                    if (const auto kind = MenuOfWord(word)) ShowMenu(*kind);
+                });
+    }
     // A hand edit of the lists shows in the menus too, not only in what a choice launches.
     settingsWatch_ = platform::WatchUserSettings(state_->Settings.KeyPath(kListSection));
     connect(settingsWatch_.get(), &platform::SettingsWatch::changed, this,
@@ -97,6 +106,8 @@ void TrayRuntime::CreateIcon() {
         connect(items->help, &QAction::triggered, commands, &LaunchCommands::mnuHelp_Click);
     }
 
+    if (const auto kind = std::exchange(showWhenIconIsUp_, std::nullopt)) ShowMenu(*kind);
+
     // Once the icon is up, off the start-up path (the tray host is still docking it for a
     // moment, and shares the processor): the first press then costs what later ones do.
     prepareMenus_.start();
@@ -140,6 +151,23 @@ void TrayRuntime::OnTrayActivated(QSystemTrayIcon::ActivationReason reason) {
         if (programs->isVisible()) return programs->hide();
         ShowPopup(programs, pressed);
     }
+}
+
+QMenu* TrayRuntime::PopupOf(ListKind kind) const {
+    return kind == ListKind::Programs ? menus_->mnuMenuPrograms() : menus_->mnuShell();
+}
+
+void TrayRuntime::ShowMenu(ListKind kind) {
+    if (!hasTrayIcon()) {
+        showWhenIconIsUp_ = kind;
+        return;
+    }
+    QMenu* menu = PopupOf(kind);
+    if (menu->isVisible()) return menu->activateWindow();
+    const QRect iconArea = trayIcon_->geometry();
+    const QPoint at =
+        host_->pointerKnown() || !iconArea.isValid() ? QCursor::pos() : iconArea.center();
+    platform::PopUpMenu(menu, at);
 }
 
 void TrayRuntime::ShowPopup(QMenu* menu, const std::optional<QPoint>& pressed) {

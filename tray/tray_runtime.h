@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "editors/form1.h"
+#include "platform/menu_requests.h"
 #include "platform/settings_watch.h"
 #include "platform/tray_host.h"
 #include "tray/module_state.h"
@@ -49,8 +50,13 @@ public:
     // host draws the exported menu itself, a right press is its business.
     void OnTrayActivated(QSystemTrayIcon::ActivationReason reason);
 
+    // Opens one of the two popups without a press (`zolvantek --show`): at the pointer, or
+    // at the icon where the pointer is not known; once the icon is there if it is not yet.
+    void ShowMenu(ListKind kind);
+
 private:
     void CreateIcon();
+    QMenu* PopupOf(ListKind kind) const;
     void ShowPopup(QMenu* menu, const std::optional<QPoint>& pressed);
     // Both lists as stored now, into the menus.
     void ShowStoredLists();
@@ -66,6 +72,9 @@ private:
     std::unique_ptr<QSystemTrayIcon> trayIcon_;
     // Made with the icon (Close hides it); a child of this object, so tests find it.
     std::unique_ptr<LaunchCommands> commands_;
+    std::unique_ptr<platform::MenuRequests> requests_;
+    // A --show that came before the icon.
+    std::optional<ListKind> showWhenIconIsUp_;
     QTimer noTrayNotice_;
     QTimer prepareMenus_;
     bool menuExported_ = false;

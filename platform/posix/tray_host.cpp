@@ -190,6 +190,8 @@ public:
         return point;
     }
 
+    bool pointerKnown() const override { return std::getenv("WAYLAND_DISPLAY") == nullptr; }
+
 private slots:
     void CheckStatusNotifierHost() {
         if (StatusNotifierHostPresent()) Arrive();

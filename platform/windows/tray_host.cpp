@@ -12,6 +12,7 @@ public:
     bool exportsIcon() const override { return false; }
     bool menuOnEveryPress() const override { return false; }
     std::optional<QPoint> takePressPoint() override { return std::nullopt; }
+    bool pointerKnown() const override { return true; }
 };
 
 }  // namespace

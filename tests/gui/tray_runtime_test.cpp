@@ -41,6 +41,7 @@ public:
     bool exportsIcon() const override { return exported_; }
     bool menuOnEveryPress() const override { return everyPress_; }
     std::optional<QPoint> takePressPoint() override { return std::nullopt; }
+    bool pointerKnown() const override { return true; }
 
 private:
     bool exported_, everyPress_;
