@@ -44,9 +44,30 @@ bool GraphicalSessionAvailable() {
     }
 }
 
+namespace {
+
+// GNOME Shell and Plasma send the pressed point on the screen with a press on the icon, so
+// a popup through XWayland opens right there. Other compositors (sway's waybar sends a
+// point within the icon) place nothing, and there an X popup gets no keys while a Wayland
+// window holds the keyboard, which a window of Wayland's own does get.
+bool HostPlacesXPopups() {
+    const char* desktops = std::getenv("XDG_CURRENT_DESKTOP");
+    if (desktops == nullptr) return false;
+    std::string_view rest(desktops);
+    for (;;) {
+        const auto cut = rest.find(':');
+        const std::string_view desktop = rest.substr(0, cut);
+        if (desktop == "GNOME" || desktop == "KDE") return true;
+        if (cut == std::string_view::npos) return false;
+        rest.remove_prefix(cut + 1);
+    }
+}
+
+}  // namespace
+
 void PreferPlaceablePopups() {
     if (std::getenv("QT_QPA_PLATFORM") != nullptr || !IsSet("WAYLAND_DISPLAY") ||
-        !IsSet("DISPLAY") || !XDisplayAnswers()) {
+        !IsSet("DISPLAY") || !HostPlacesXPopups() || !XDisplayAnswers()) {
         return;
     }
     setenv("QT_QPA_PLATFORM", "xcb", 1);

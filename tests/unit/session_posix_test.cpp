@@ -107,10 +107,10 @@ TEST(AutostartPosix, WritesADesktopEntryTheSessionSkipsOnceTheProgramIsGone) {
 // session, and the window system the program then asks Qt for ("" for Qt's own choice).
 std::pair<bool, std::string> Session(
     std::initializer_list<std::pair<const char*, const char*>> values) {
-    const char* names[] = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
-    std::string saved[3];
-    bool had[3];
-    for (int i = 0; i < 3; ++i) {
+    const char* names[] = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_CURRENT_DESKTOP"};
+    std::string saved[4];
+    bool had[4];
+    for (int i = 0; i < 4; ++i) {
         const char* value = std::getenv(names[i]);
         had[i] = value != nullptr;
         if (had[i]) saved[i] = value;
@@ -121,7 +121,7 @@ std::pair<bool, std::string> Session(
     platform::PreferPlaceablePopups();
     const char* chosen = std::getenv("QT_QPA_PLATFORM");
     const std::string platform = chosen == nullptr ? "" : chosen;
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 4; ++i) {
         if (had[i]) {
             setenv(names[i], saved[i].c_str(), 1);
         } else {
@@ -145,7 +145,9 @@ TEST(DisplaySessionPosix, FollowsTheChosenWindowSystem) {
     EXPECT_FALSE(SessionWith({{"QT_QPA_PLATFORM", "wayland-egl"}, {"DISPLAY", ":1"}}));
     EXPECT_TRUE(SessionWith({{"QT_QPA_PLATFORM", "wayland;xcb"}, {"DISPLAY", ":1"}}));
     // Wayland without an XWayland that answers (none runs on display 97) stays Wayland.
-    EXPECT_EQ(Session({{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":97"}}),
+    EXPECT_EQ(Session({{"WAYLAND_DISPLAY", "wayland-0"},
+                       {"DISPLAY", ":97"},
+                       {"XDG_CURRENT_DESKTOP", "ubuntu:GNOME"}}),
               std::pair(true, std::string()));
     EXPECT_EQ(Session({{"WAYLAND_DISPLAY", "wayland-0"}, {"QT_QPA_PLATFORM", "wayland"}}).second,
               "wayland");
