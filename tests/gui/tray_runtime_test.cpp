@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
+#include <QSignalSpy>
 #include <QTest>
 
 #include "tests/gui/gui_test_support.h"
@@ -115,6 +116,40 @@ TEST_F(TrayRuntimeTest, OnlyALeftOrRightPressOpensAPopup) {
     explorer->hide();
     emit tray.trayIcon().activated(QSystemTrayIcon::Trigger);
     EXPECT_TRUE(programs->isVisible() && !explorer->isVisible());
+}
+
+TEST_F(TrayRuntimeTest, ShowOpensEitherMenuWhereTypingTheFirstLettersPicksAnEntry) {
+    // Exported: --show opens the program's own WINDOWS EXPLORER all the same.
+    TrayRuntime& tray = Start(QStringLiteral("[Directories]\nDir1=Work | /w | Explorer | Normal\n"
+                                             "DirP1=Terminal | /bin/true |  | Normal\n"
+                                             "DirP2=Editor | /bin/true |  | Normal\n"
+                                             "DirP3=- | - |  | Normal\n"
+                                             "DirP4=Eddy & Co | /bin/true |  | Normal\n"),
+                              true);
+    tray.ShowMenu(ListKind::Directories);
+    EXPECT_TRUE(tray.menus().mnuShell()->isVisible());
+    tray.menus().mnuShell()->hide();
+    QMenu* programs = tray.menus().mnuMenuPrograms();
+    // Each case on a menu opened afresh: what is typed, and the entry it selects.
+    for (const auto& [typed, selected] : {std::pair{"ed", "mnuDirP(2)"},
+                                          {"EDD", "mnuDirP(4)"},
+                                          {"ee", "mnuDirP(4)"},
+                                          {"t", "mnuDirP(1)"},
+                                          {"eddy & c", "mnuDirP(4)"},
+                                          {"x", ""}}) {
+        programs->hide();
+        tray.ShowMenu(ListKind::Programs);
+        ASSERT_TRUE(programs->isVisible());
+        QTest::keyClicks(programs, typed);
+        const QAction* active = programs->activeAction();
+        EXPECT_EQ(active ? active->objectName() : QString(), selected) << typed;
+    }
+    QSignalSpy chosen(tray.menus().slotItem(ListKind::Programs, 2), &QAction::triggered);
+    programs->hide();
+    tray.ShowMenu(ListKind::Programs);
+    QTest::keyClicks(programs, "e");
+    QTest::keyClick(programs, Qt::Key_Return);
+    EXPECT_EQ(chosen.count(), 1);
 }
 
 // An icon that went out over D-Bus: the host draws the exported menu.
