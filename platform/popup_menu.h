@@ -6,10 +6,11 @@ class QPoint;
 namespace zolvantek::platform {
 
 // Opens one of the tray's own popup menus at `at` (screen coordinates) and returns at once.
-// Where the window system lets a program place no popup of its own (Wayland, where a popup
-// needs a window of the program's that was just pressed, and the tray icon is the panel's),
-// it opens as a small window that the compositor floats and focuses, and closes itself once
-// the focus has left the program.
+// In a Wayland session a popup of the program's own gets no keyboard (a popup belongs to a
+// window of the program's that was just pressed, and the tray icon is the panel's; through
+// XWayland, mutter and sway give its keys to the focused Wayland window): there it opens as
+// a small window that the compositor focuses, and closes itself on a choice or once the
+// focus has left the program.
 void PopUpMenu(QMenu* menu, const QPoint& at);
 
 }  // namespace zolvantek::platform

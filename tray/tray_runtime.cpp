@@ -141,6 +141,7 @@ Form1& TrayRuntime::form1() {
 
 void TrayRuntime::OnTrayActivated(QSystemTrayIcon::ActivationReason reason) {
     const std::optional<QPoint> pressed = host_->takePressPoint();
+    if (pressed) lastPressPoint_ = pressed;
     // Double clicks, middle presses and everything else open nothing.
     if (reason == QSystemTrayIcon::Context && !menuExported_) {
         ShowPopup(menus_->mnuShell(), pressed);
@@ -164,9 +165,14 @@ void TrayRuntime::ShowMenu(ListKind kind) {
     }
     QMenu* menu = PopupOf(kind);
     if (menu->isVisible()) return menu->activateWindow();
+    // Where the pointer is not known, the icon is where the host last said it was pressed.
+    QPoint at = QCursor::pos();
     const QRect iconArea = trayIcon_->geometry();
-    const QPoint at =
-        host_->pointerKnown() || !iconArea.isValid() ? QCursor::pos() : iconArea.center();
+    if (!host_->pointerKnown() && lastPressPoint_) {
+        at = *lastPressPoint_;
+    } else if (!host_->pointerKnown() && iconArea.isValid()) {
+        at = iconArea.center();
+    }
     platform::PopUpMenu(menu, at);
 }
 

@@ -75,6 +75,7 @@ private:
     std::unique_ptr<platform::MenuRequests> requests_;
     // A --show that came before the icon.
     std::optional<ListKind> showWhenIconIsUp_;
+    std::optional<QPoint> lastPressPoint_;
     QTimer noTrayNotice_;
     QTimer prepareMenus_;
     bool menuExported_ = false;

@@ -32,11 +32,15 @@ protected:
 }  // namespace
 
 void PopUpMenu(QMenu* menu, const QPoint& at) {
-    if (QGuiApplication::platformName() != QLatin1String("wayland")) return menu->popup(at);
-    // A frameless window of fixed size is one a tiling compositor floats (sway centres it).
-    if (menu->windowType() != Qt::Window) {
-        menu->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    if (!qEnvironmentVariableIsSet("WAYLAND_DISPLAY")) return menu->popup(at);
+    // A frameless tool window of fixed size is one the compositor focuses, mutter puts where
+    // it asks to be (at the icon), and sway floats (in the middle). A popup would get no
+    // keys: the pressed window is the panel's.
+    if (menu->windowType() != Qt::Tool) {
+        menu->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
         menu->installEventFilter(new CloseWhenFocusLeaves(menu));
+        // A menu that is no popup is not closed by a choice of Qt's own.
+        QObject::connect(menu, &QMenu::triggered, menu, &QMenu::hide);
     }
     menu->setFixedSize(menu->sizeHint());
     menu->popup(at);
