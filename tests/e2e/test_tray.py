@@ -5,13 +5,14 @@ Close, and the pressed point a host sends through XWayland."""
 
 import subprocess
 import time
+from pathlib import Path
 
 import dbus
 import dbusmock
 import pytest
 from dbusmock import DBusTestCase
 
-from conftest import start_program, write_settings
+from conftest import PROGRAM, start_program, write_settings
 from session import WATCHER, wait_for
 
 NO_TRAY = "this desktop shows no tray icons"
@@ -51,8 +52,13 @@ def test_a_late_tray_gets_the_icon_and_both_menus_launch_until_close(desktop, re
         if not restart:
             desktop.stop_tray()
 
+    # The commands of PROGRAMS: Help (its last) opens the page the build lays out, then Close.
     assert desktop.press(icon, "left", owner=program)
-    desktop.key("Down", "Right", "Down", "Return")  # PROGRAMS, then its Close
+    desktop.key("Down", "Right", "Up", "Return")
+    page = Path(recorder.take("xdg-open")[0])
+    assert page.resolve() == PROGRAM.resolve().parents[1] / "share/zolvantek/help/zolvantek.html"
+    assert desktop.press(icon, "left", owner=program)
+    desktop.key("Down", "Right", "Down", "Return")
     assert program.wait(10) == 0
 
 
