@@ -9,26 +9,25 @@ process or the first read of its file; each run ends the program before the next
 import argparse
 import json
 import statistics
-import subprocess
 import sys
 import time
 from pathlib import Path
 
 sys.dont_write_bytecode = True
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tests" / "wine"))
-from wine_desktop import WineDesktop  # noqa: E402
+from wine_prefix import WINE, Desktop, WinePrefix, wait_for  # noqa: E402
 
 
-def start_to_dock(desk: WineDesktop, exe: str) -> float:
+def start_to_dock(wine: WinePrefix, exe: str) -> float:
     """Seconds from exec to a new icon in the tray; the program is ended afterwards."""
-    before = len(desk.docked_icons())
+    before = len(wine.icons())
     started = time.monotonic()
-    proc = desk.session.spawn("program", ["/usr/lib/wine/wine64", exe], desk.env)
-    desk._wait(lambda: len(desk.docked_icons()) > before, 60, f"{exe} never docked")
+    proc = wine.desk.spawn("program", [WINE, exe], wine.env)
+    wait_for(lambda: len(wine.icons()) > before, 60, f"{exe} docking")
     elapsed = time.monotonic() - started
     proc.kill()
     proc.wait(10)
-    desk._wait(lambda: len(desk.docked_icons()) == before, 30, f"{exe} left its icon")
+    wait_for(lambda: len(wine.icons()) == before, 30, f"{exe} leaving the tray")
     return elapsed
 
 
@@ -43,17 +42,16 @@ def main() -> int:
 
     programs = {"zolvantek.exe": args.zolvantek, "baseline_tray.exe": args.baseline}
     times: dict[str, list[float]] = {name: [] for name in programs}
-    with WineDesktop(args.out / "artifacts") as desk:
-        installed = {}
-        for name, exe in programs.items():
-            target = rf"C:\bench\{name}"
-            desk.c_path(target).parent.mkdir(parents=True, exist_ok=True)
-            subprocess.run(["cp", str(exe), str(desk.c_path(target))], check=True)
-            installed[name] = target
-            start_to_dock(desk, target)  # warm-up, not counted
-        for _ in range(args.runs):
-            for name, target in installed.items():
-                times[name].append(start_to_dock(desk, target))
+    with Desktop(args.out / "artifacts") as desk:
+        desk.start_tray("trayer")  # before Wine boots: its tray then docks there
+        with WinePrefix(desk) as wine:
+            installed = {name: rf"C:\bench\{name}" for name in programs}
+            for name, exe in programs.items():
+                wine.install(exe, installed[name])
+                start_to_dock(wine, installed[name])  # warm-up, not counted
+            for _ in range(args.runs):
+                for name, target in installed.items():
+                    times[name].append(start_to_dock(wine, target))
 
     medians = {name: statistics.median(values) for name, values in times.items()}
     (args.out / "startup.json").write_text(json.dumps(times, indent=2))

@@ -204,8 +204,19 @@ class Desktop:
         return [w for w in (tree.children if tree else [])
                 if self._viewable(w) and (pids is None or self.pid(w) in pids)]
 
-    def titled(self, title: str, owner: subprocess.Popen) -> Box | None:
-        for window in self.windows(_tree(owner)):
+    def subwindows(self, window) -> list:
+        """The shown windows inside WINDOW, all levels down."""
+        found, pending = [], [window]
+        while pending:
+            tree = self._ask(pending.pop(), "query_tree")
+            for child in tree.children if tree else []:
+                pending.append(child)
+                if self._viewable(child):
+                    found.append(child)
+        return found
+
+    def titled(self, title: str, owner: subprocess.Popen | None = None) -> Box | None:
+        for window in self.windows(_tree(owner) if owner else None):
             name = self._ask(window, "get_full_property", self.x.intern_atom("_NET_WM_NAME"), X.AnyPropertyType)
             if name and bytes(name.value).decode(errors="replace") == title:
                 return self.box(window)
@@ -294,15 +305,10 @@ class Desktop:
         panel = self.panel() if self.tray is not None and self.tray.poll() is None else None
         if panel is None:
             return None
-        pending, pids = [panel], _tree(program)
-        while pending:
-            tree = self._ask(pending.pop(), "query_tree")
-            for window in tree.children if tree else []:
-                if self.pid(window) in pids:
-                    if self._viewable(window):
-                        return self.box(window)
-                else:
-                    pending.append(window)
+        pids = _tree(program)
+        docked = next((w for w in self.subwindows(panel) if self.pid(w) in pids), None)
+        if docked is not None:
+            return self.box(docked)
         return self._drawn_icon(panel) if self.item(program) else None
 
     def _drawn_icon(self, panel) -> Box | None:
