@@ -1,10 +1,8 @@
 #!/usr/bin/env python3
-"""Windows start-up under Wine: from starting the .exe to its icon sitting in the tray
-(trayer), for zolvantek.exe beside a bare Qt tray program built the same way, taken in
-turns in one Wine prefix and one X server. Writes startup.md and startup.json to --out.
-
-Each program is started once before measuring, so that neither pays for Wine's desktop
-process or the first read of its file; each run ends the program before the next."""
+"""Windows start-up under Wine: from starting the .exe to its icon in the tray (trayer), for
+zolvantek.exe beside a bare Qt tray program built the same way, taken in turns in one Wine
+prefix on one X server. Each is started once first, so that neither pays for Wine's desktop
+process or the first read of its file. Writes startup.md and startup.json to --out."""
 
 import argparse
 import json
@@ -31,41 +29,28 @@ def start_to_dock(wine: WinePrefix, exe: str) -> float:
     return elapsed
 
 
-def main() -> int:
-    parser = argparse.ArgumentParser(description=__doc__)
-    parser.add_argument("--zolvantek", required=True, type=Path)
-    parser.add_argument("--baseline", required=True, type=Path)
-    parser.add_argument("--runs", type=int, default=7)
-    parser.add_argument("--out", required=True, type=Path)
-    args = parser.parse_args()
-    args.out.mkdir(parents=True, exist_ok=True)
-
-    programs = {"zolvantek.exe": args.zolvantek, "baseline_tray.exe": args.baseline}
-    times: dict[str, list[float]] = {name: [] for name in programs}
-    with Desktop(args.out / "artifacts") as desk:
-        desk.start_tray("trayer")  # before Wine boots: its tray then docks there
-        with WinePrefix(desk) as wine:
-            installed = {name: rf"C:\bench\{name}" for name in programs}
-            for name, exe in programs.items():
-                wine.install(exe, installed[name])
-                start_to_dock(wine, installed[name])  # warm-up, not counted
-            for _ in range(args.runs):
-                for name, target in installed.items():
-                    times[name].append(start_to_dock(wine, target))
-
-    medians = {name: statistics.median(values) for name, values in times.items()}
-    (args.out / "startup.json").write_text(json.dumps(times, indent=2))
-    lines = ["# Windows start-up under Wine (exec to icon docked in trayer)", "",
-             f"{args.runs} runs each, taken in turns; median and range in seconds.", "",
-             "| program | median | fastest | slowest |", "|---|---|---|---|"]
-    for name, values in times.items():
-        lines.append(f"| {name} | {medians[name]:.2f} | {min(values):.2f} | {max(values):.2f} |")
-    ratio = medians["zolvantek.exe"] / medians["baseline_tray.exe"]
-    lines += ["", f"zolvantek.exe / baseline: {ratio:.2f}"]
-    (args.out / "startup.md").write_text("\n".join(lines) + "\n")
-    print("\n".join(lines))
-    return 0
-
-
-if __name__ == "__main__":
-    sys.exit(main())
+parser = argparse.ArgumentParser(description=__doc__)
+for program in ("zolvantek", "baseline", "out"):
+    parser.add_argument(f"--{program}", required=True, type=Path)
+parser.add_argument("--runs", type=int, default=7)
+args = parser.parse_args()
+args.out.mkdir(parents=True, exist_ok=True)
+times = {"zolvantek.exe": [], "baseline_tray.exe": []}
+with Desktop(args.out / "artifacts") as desk:
+    desk.start_tray("trayer")  # before Wine boots: its tray then docks there
+    with WinePrefix(desk) as wine:
+        for name, exe in zip(times, (args.zolvantek, args.baseline)):
+            wine.install(exe, rf"C:\bench\{name}")
+            start_to_dock(wine, rf"C:\bench\{name}")  # warm-up, not counted
+        for _ in range(args.runs):
+            for name, values in times.items():
+                values.append(start_to_dock(wine, rf"C:\bench\{name}"))
+(args.out / "startup.json").write_text(json.dumps(times, indent=2))
+medians = {name: statistics.median(values) for name, values in times.items()}
+lines = ["# Windows start-up under Wine (exec to icon docked in trayer)", "",
+         f"{args.runs} runs each, taken in turns; median and range in seconds.", "",
+         "| program | median | fastest | slowest |", "|---|---|---|---|",
+         *(f"| {n} | {medians[n]:.2f} | {min(v):.2f} | {max(v):.2f} |" for n, v in times.items()),
+         "", f"zolvantek.exe / baseline: {medians['zolvantek.exe'] / medians['baseline_tray.exe']:.2f}"]
+(args.out / "startup.md").write_text("\n".join(lines) + "\n")
+print("\n".join(lines))
