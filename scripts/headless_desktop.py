@@ -16,23 +16,19 @@ MENUS = (("right", "zolvantek-directories-menu"), ("left", "zolvantek-programs-m
 DIRECTORIES_EDITOR = "Windows Explorer StartUp Directories:"
 
 
-def write_sample_settings(config_dir: Path, home_dir: Path) -> Path:
+def write_sample_settings(desk: Desktop) -> Path:
     """A few entries of each list, as a person would have them, in the run's own folder."""
+    home_dir = desk.home
     for name in ("Projects", "Photos 2026"):
         (home_dir / name).mkdir(parents=True, exist_ok=True)
-    path = config_dir / "Brindlex Software Solutions" / "Zolvantek.ini"
-    path.parent.mkdir(parents=True, exist_ok=True)
-    path.write_text("[Directories]\n"
-                    f"Dir1=Home | {home_dir} | Explorer | Normal\n"
-                    f"Dir2=Projects | {home_dir / 'Projects'} | Form | Normal\n"
-                    f"Dir3=Photos 2026 | {home_dir / 'Photos 2026'} | Form | Maximized\n"
-                    "Dir4=System logs | /var/log | Explorer | Normal\n"
-                    "DirP1=Python shell | /usr/bin/python3 | -q | Normal\n"
-                    "DirP2=Disk usage | /usr/bin/du | -sh /usr/share | Minimized\n"
-                    "DirP3=Screen info | /usr/bin/xdpyinfo |  | Normal\n",
-                    encoding="utf-8")
-    return path
-
+    return desk.write_settings("[Directories]\n"
+                               f"Dir1=Home | {home_dir} | Explorer | Normal\n"
+                               f"Dir2=Projects | {home_dir / 'Projects'} | Form | Normal\n"
+                               f"Dir3=Photos 2026 | {home_dir / 'Photos 2026'} | Form | Maximized\n"
+                               "Dir4=System logs | /var/log | Explorer | Normal\n"
+                               "DirP1=Python shell | /usr/bin/python3 | -q | Normal\n"
+                               "DirP2=Disk usage | /usr/bin/du | -sh /usr/share | Minimized\n"
+                               "DirP3=Screen info | /usr/bin/xdpyinfo |  | Normal\n")
 
 def around(*areas: Box, margin: int = 6) -> Box:
     """The smallest area holding all of AREAS, with a margin."""
@@ -45,7 +41,7 @@ def around(*areas: Box, margin: int = 6) -> Box:
 def main(program: str, out_dir: str) -> int:
     out = Path(out_dir).resolve()
     with Desktop(out / "desktop") as desk:
-        settings = write_sample_settings(desk.config, desk.home)
+        settings = write_sample_settings(desk)
         desk.start_tray("trayer")
         running = desk.spawn("program", [program])
         icon = desk.wait_icon(running)

@@ -30,13 +30,6 @@ def recorder(tmp_path):
     return rec
 
 
-def write_settings(desk: Desktop, text: str) -> Path:
-    path = desk.config / "Brindlex Software Solutions" / "Zolvantek.ini"
-    path.parent.mkdir(parents=True, exist_ok=True)
-    path.write_text(text, encoding="utf-8")
-    return path
-
-
 def start_program(desk: Desktop, recorder: Recorder | None = None, **env: str):
     """The program in the session, with the recorders first on its PATH."""
     path = f"{recorder.bin}:{os.environ['PATH']}" if recorder else os.environ["PATH"]

@@ -169,6 +169,13 @@ class Desktop:
         self._procs.append(proc)
         return proc
 
+    def write_settings(self, text: str) -> Path:
+        """The program's settings file in this session's home, as a person would write it."""
+        path = self.config / "Brindlex Software Solutions" / "Zolvantek.ini"
+        path.parent.mkdir(parents=True, exist_ok=True)
+        path.write_text(text, encoding="utf-8")
+        return path
+
     def log(self, name: str) -> str:
         return (self.logs / f"{name}.log").read_text(errors="replace")
 

@@ -12,7 +12,7 @@ import dbusmock
 import pytest
 from dbusmock import DBusTestCase
 
-from conftest import PROGRAM, start_program, write_settings
+from conftest import PROGRAM, start_program
 from session import WATCHER, wait_for
 
 NO_TRAY = "this desktop shows no tray icons"
@@ -23,7 +23,7 @@ NO_TRAY = "this desktop shows no tray icons"
 def test_a_late_tray_gets_the_icon_and_both_menus_launch_until_close(desktop, recorder, tmp_path, host):
     work = tmp_path / 'Work, "quoted"'
     work.mkdir()
-    write_settings(desktop, f"[Directories]\nDir1=Work | {work} | Explorer | Normal\n"
+    desktop.write_settings(f"[Directories]\nDir1=Work | {work} | Explorer | Normal\n"
                             f'DirP1=Recorder | {recorder.program} | --from-menu "two words" | Normal\n')
     _, notices = DBusTestCase.spawn_server_template("notification_daemon", stdout=subprocess.DEVNULL)
     program = start_program(desktop, recorder)
@@ -95,7 +95,7 @@ def test_through_xwayland_programs_opens_at_a_pressed_point_on_the_screen(deskto
     host says the icon was pressed when it sends a point on the screen (Plasma, GNOME
     Shell), else at the pointer (waybar, and xfce4-panel here, send one within the icon).
     The point comes from Qt's qt.qpa.tray debug line, whose format this pins."""
-    write_settings(desktop, "[Directories]\nDirP1=True | /bin/true |  | Normal\n")
+    desktop.write_settings("[Directories]\nDirP1=True | /bin/true |  | Normal\n")
     plasma_watcher(desktop) if host == "plasma" else desktop.start_tray(host)
     # Only the variable matters: the program still talks to this X server.
     program = start_program(desktop, WAYLAND_DISPLAY="wayland-not-used")
