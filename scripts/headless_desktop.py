@@ -53,7 +53,8 @@ def main(program: str, out_dir: str) -> int:
                 print(f"The {button} press opened no menu.")
                 continue
             print(f"Screenshot of a menu: {desk.screenshot(out / f'{name}.png', around(icon, popup))}")
-            desk.close_menus()
+            desk.key("Escape")
+            wait_for(lambda: not desk.popups(), 5, "the menu closing")
         if desk.press(icon, "right", owner=running):
             desk.key("Down", "Right", "Return")  # WINDOWS EXPLORER, then "Add or Modify"
             editor = wait_for(lambda: desk.titled(DIRECTORIES_EDITOR, running), 10, "the list editor")

@@ -1,5 +1,5 @@
 """The private desktop that the end-to-end tests, the benchmarks and the headless run share:
-Xvfb (xvfbwrapper) and a private D-Bus session bus (dbusmock's, which also stands in for
+Xvfb (xvfbwrapper), a private D-Bus session bus (dbusmock's, which also stands in for
 desktop services), a tray host (trayer: XEmbed; xfce4-panel: StatusNotifierItem with the
 exported menu drawn by the panel), X read with python3-xlib, input through xdotool, and
 every process it started ended with psutil.
@@ -7,8 +7,7 @@ every process it started ended with psutil.
     with Desktop(folder) as desk:
         desk.start_tray("trayer")
         program = desk.spawn("program", [binary])
-        icon = desk.wait_icon(program)
-        popup = desk.press(icon, "left", owner=program)
+        popup = desk.press(desk.wait_icon(program), "left", owner=program)
 """
 
 from __future__ import annotations
@@ -33,28 +32,23 @@ from Xlib.display import Display
 from xvfbwrapper import Xvfb
 
 SCREEN = (1024, 768)
-TRAYS = ("trayer", "xfce4-panel")
 WATCHER = "org.kde.StatusNotifierWatcher"
 PROPERTIES = "org.freedesktop.DBus.Properties"
 _MARKER = "ZOLVANTEK_SESSION"
 # The caller's own desktop must not leak into the private one.
 _FOREIGN = re.compile(r"^(WAYLAND_.*|XDG_SESSION_.*|XDG_CURRENT_DESKTOP|DESKTOP_SESSION|SESSION_MANAGER"
                       r"|XAUTHORITY|QT_.*|GTK_MODULES|AT_SPI_BUS_ADDRESS)$")
-_TRAYER = ["trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "160",
-           "--height", "32", "--transparent", "false", "--expand", "false"]
+_TRAYER = "trayer --edge top --align right --widthtype pixel --width 160 --height 32 --transparent false --expand false"
 # One panel along the top holding only the notification area: whatever it shows is an icon.
 _XFCE_PANEL = """<?xml version="1.0" encoding="UTF-8"?>
-<channel name="xfce4-panel" version="1.0">
-  <property name="configver" type="int" value="2"/>
-  <property name="panels" type="array"><value type="int" value="1"/>
-    <property name="panel-1" type="empty">
+<channel name="xfce4-panel" version="1.0"><property name="configver" type="int" value="2"/>
+  <property name="panels" type="array"><value type="int" value="1"/><property name="panel-1" type="empty">
       <property name="position" type="string" value="p=6;x=0;y=0"/>
       <property name="length" type="uint" value="100"/>
       <property name="position-locked" type="bool" value="true"/>
       <property name="size" type="uint" value="32"/>
       <property name="plugin-ids" type="array"><value type="int" value="1"/></property>
-    </property>
-  </property>
+  </property></property>
   <property name="plugins" type="empty"><property name="plugin-1" type="string" value="systray"/></property>
 </channel>
 """
@@ -83,16 +77,13 @@ class Box:
 
 
 class Desktop:
-    def __init__(self, workdir: str | os.PathLike, screen: tuple[int, int] = SCREEN):
+    def __init__(self, workdir: str | os.PathLike):
         self.workdir = Path(workdir)
         self.logs, self.home = self.workdir / "logs", self.workdir / "home"
         self.config, self.runtime = self.home / ".config", self.workdir / "runtime"
-        self.screen = screen
-        self.tray: subprocess.Popen | None = None
-        self.tray_kind: str | None = None
+        self.tray = self.tray_kind = self._xvfb = self.x = self.bus = None
         self._procs: list[subprocess.Popen] = []
         self._last_click = (0.0, None)
-        self._xvfb = self.x = None
 
     def __enter__(self) -> Desktop:
         try:
@@ -111,16 +102,16 @@ class Desktop:
             folder.mkdir(mode=0o700, parents=True)
         # Inherited by the servers and by what the bus starts, so that close() finds them all.
         os.environ[_MARKER] = uuid.uuid4().hex
-        self._xvfb = Xvfb(*self.screen, nolisten="tcp")
+        self._xvfb = Xvfb(*SCREEN, nolisten="tcp")
         self._xvfb.start()
         self.display = os.environ["DISPLAY"]
         self.x = wait_for(self._connect, 10, "Xvfb taking connections")
         self.root = self.x.screen().root
-        # xfce4-panel keeps its settings in xfconfd, which the bus starts on demand.
+        # xfce4-panel keeps its settings in xfconfd, which the bus starts on demand, and
+        # what the bus starts lives in this session too, never in the caller's home.
         DBusTestCase.enable_service("org.xfce.Xfconf")
         DBusTestCase.start_session_bus()
         self.bus = dbus.bus.BusConnection(os.environ["DBUS_SESSION_BUS_ADDRESS"])
-        # What the bus starts lives in this session too, never in the caller's home.
         places = {k: v for k, v in self.env().items() if k in ("HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR")}
         self.bus.get_object("org.freedesktop.DBus", "/org/freedesktop/DBus").UpdateActivationEnvironment(
             places, dbus_interface="org.freedesktop.DBus")
@@ -138,7 +129,7 @@ class Desktop:
                 proc.kill()
         for proc in self._procs:
             proc.wait()
-        if getattr(self, "bus", None) is not None:
+        if self.bus is not None:
             self.bus.close()
         data = DBusTestCase._DBusTestCase__datadir  # dbusmock keeps its bus's files there
         DBusTestCase.tearDownClass()
@@ -148,26 +139,25 @@ class Desktop:
         self._xvfb = self.x = self.bus = None
 
     def _connect(self):
-        try:
+        with contextlib.suppress(xerror.DisplayError):
             return Display(self.display)
-        except xerror.DisplayError:
-            return None
 
     def env(self, **extra: str) -> dict[str, str]:
         """The session's environment, for the program and for X and D-Bus tools."""
         env = {k: v for k, v in os.environ.items() if not _FOREIGN.match(k)}
         env.update(HOME=str(self.home), XDG_CONFIG_HOME=str(self.config), XDG_RUNTIME_DIR=str(self.runtime),
-                   LANG="C.UTF-8", NO_AT_BRIDGE="1", GSETTINGS_BACKEND="memory", QT_QPA_PLATFORM="xcb")
-        env.update(extra)
+                   LANG="C.UTF-8", NO_AT_BRIDGE="1", GSETTINGS_BACKEND="memory", QT_QPA_PLATFORM="xcb", **extra)
         return env
 
-    def spawn(self, name: str, argv: list, env: dict[str, str] | None = None, **kw) -> subprocess.Popen:
+    def spawn(self, name: str, argv: list, env: dict[str, str] | None = None) -> subprocess.Popen:
         """Starts a process in a session of its own, its output in LOGS/NAME.log."""
         with open(self.logs / f"{name}.log", "ab") as log:
-            proc = subprocess.Popen(list(map(str, argv)), env=env or self.env(), stdin=subprocess.DEVNULL,
-                                    stdout=log, stderr=log, start_new_session=True, **kw)
-        self._procs.append(proc)
-        return proc
+            self._procs.append(subprocess.Popen(list(map(str, argv)), env=env or self.env(), stdin=subprocess.DEVNULL,
+                                                stdout=log, stderr=log, start_new_session=True))
+        return self._procs[-1]
+
+    def log(self, name: str) -> str:
+        return (self.logs / f"{name}.log").read_text(errors="replace")
 
     def write_settings(self, text: str) -> Path:
         """The program's settings file in this session's home, as a person would write it."""
@@ -176,70 +166,53 @@ class Desktop:
         path.write_text(text, encoding="utf-8")
         return path
 
-    def log(self, name: str) -> str:
-        return (self.logs / f"{name}.log").read_text(errors="replace")
-
     # -- X ----------------------------------------------------------------------------
 
     def _ask(self, window, request: str, *args):
-        try:
+        with contextlib.suppress(xerror.XError, AttributeError):
             return getattr(window, request)(*args)
-        except (xerror.XError, AttributeError):
-            return None
+
+    def _prop(self, window, name: str):
+        found = self._ask(window, "get_full_property", self.x.intern_atom(name), X.AnyPropertyType)
+        return found.value if found else []
 
     def pid(self, window) -> int | None:
-        found = self._ask(window, "get_full_property", self.x.intern_atom("_NET_WM_PID"), X.AnyPropertyType)
-        return int(found.value[0]) if found and len(found.value) else None
+        values = self._prop(window, "_NET_WM_PID")
+        return int(values[0]) if len(values) else None
 
     def box(self, window) -> Box | None:
-        size = self._ask(window, "get_geometry")
-        place = self._ask(self.root, "translate_coords", window, 0, 0)
+        size, place = self._ask(window, "get_geometry"), self._ask(self.root, "translate_coords", window, 0, 0)
         return Box(place.x, place.y, size.width, size.height) if size and place else None
 
     def _viewable(self, window) -> bool:
         attributes = self._ask(window, "get_attributes")
         return attributes is not None and attributes.map_state == X.IsViewable
 
-    def _type(self, window) -> str:
-        found = self._ask(window, "get_full_property", self.x.intern_atom("_NET_WM_WINDOW_TYPE"), X.AnyPropertyType)
-        names = [self.x.get_atom_name(a) for a in (found.value if found else [])]
-        return next((n[20:] for n in names if n.startswith("_NET_WM_WINDOW_TYPE_")), "")
-
     def windows(self, pids=None) -> list:
         """Shown top-level windows, bottom to top, of the processes PIDS (or of anyone)."""
         tree = self._ask(self.root, "query_tree")
-        return [w for w in (tree.children if tree else [])
-                if self._viewable(w) and (pids is None or self.pid(w) in pids)]
+        return [w for w in (tree.children if tree else []) if self._viewable(w) and (pids is None or self.pid(w) in pids)]
 
     def subwindows(self, window) -> list:
         """The shown windows inside WINDOW, all levels down."""
         found, pending = [], [window]
         while pending:
             tree = self._ask(pending.pop(), "query_tree")
-            for child in tree.children if tree else []:
-                pending.append(child)
-                if self._viewable(child):
-                    found.append(child)
+            pending += tree.children if tree else []
+            found += [w for w in (tree.children if tree else []) if self._viewable(w)]
         return found
 
     def titled(self, title: str, owner: subprocess.Popen | None = None) -> Box | None:
-        for window in self.windows(_tree(owner) if owner else None):
-            name = self._ask(window, "get_full_property", self.x.intern_atom("_NET_WM_NAME"), X.AnyPropertyType)
-            if name and bytes(name.value).decode(errors="replace") == title:
-                return self.box(window)
-        return None
+        return next((self.box(w) for w in self.windows(_tree(owner) if owner else None)
+                     if bytes(self._prop(w, "_NET_WM_NAME")).decode(errors="replace") == title), None)
 
     def popups(self, pids=None) -> list[Box]:
-        """The menus on the screen: override-redirect windows, no tooltip, none GTK parks
-        off the screen."""
-        found = []
-        for window in self.windows(pids):
-            attributes = self._ask(window, "get_attributes")
-            box = self.box(window)
-            if (attributes and attributes.override_redirect and box and box.x + box.width > 0
-                    and box.y + box.height > 0 and self._type(window) not in ("TOOLTIP", "NOTIFICATION", "DND")):
-                found.append(box)
-        return found
+        """The menus on the screen: override-redirect windows, no tooltip, none GTK parks off
+        the screen."""
+        tooltip = {self.x.intern_atom(f"_NET_WM_WINDOW_TYPE_{t}") for t in ("TOOLTIP", "NOTIFICATION", "DND")}
+        return [box for w in self.windows(pids) if getattr(self._ask(w, "get_attributes"), "override_redirect", 0)
+                and not tooltip & set(self._prop(w, "_NET_WM_WINDOW_TYPE"))
+                and (box := self.box(w)) and box.x + box.width > 0 and box.y + box.height > 0]
 
     def screenshot(self, path: Path, area: Box | None = None) -> Path:
         crop = ["-crop", f"{area.width}x{area.height}+{area.x}+{area.y}", "+repage"] if area else []
@@ -250,20 +223,19 @@ class Desktop:
 
     def start_tray(self, kind: str) -> None:
         """Starts trayer or xfce4-panel and waits until it takes icons."""
-        if kind == "trayer":
-            self.tray = self.spawn("trayer", _TRAYER)
-        else:
+        if kind == "xfce4-panel":
             channel = self.config / "xfce4" / "xfconf" / "xfce-perchannel-xml" / "xfce4-panel.xml"
             channel.parent.mkdir(parents=True, exist_ok=True)
             channel.write_text(_XFCE_PANEL)
-            # No window manager runs here, and a panel needs none.
-            self.tray = self.spawn("xfce4-panel", ["xfce4-panel", "--disable-wm-check"])
+        # No window manager runs here, and a panel needs none.
+        self.tray = self.spawn(kind, _TRAYER.split() if kind == "trayer" else [kind, "--disable-wm-check"])
         self.tray_kind = kind
         wait_for(self._tray_ready, 20, f"{kind} ready")
 
     def stop_tray(self) -> None:
         """Ends the tray host, as when a panel crashes or restarts."""
-        _stop(self.tray)
+        os.killpg(self.tray.pid, 15)
+        self.tray.wait(5)
         wait_for(lambda: not self._tray_owner() and not self.bus.name_has_owner(WATCHER), 10,
                  "the tray host letting go of the tray")
 
@@ -276,34 +248,23 @@ class Desktop:
             raise RuntimeError(f"{self.tray_kind} ended with {self.tray.returncode}")
         if not self._tray_owner() or self.panel() is None:
             return False
-        return self.tray_kind == "trayer" or bool(self._watcher("IsStatusNotifierHostRegistered"))
-
-    def _watcher(self, name: str):
-        try:
-            return self.bus.get_object(WATCHER, "/StatusNotifierWatcher").Get(WATCHER, name, dbus_interface=PROPERTIES)
-        except dbus.DBusException:
-            return None
+        with contextlib.suppress(dbus.DBusException):
+            return self.tray_kind == "trayer" or bool(self.bus.get_object(WATCHER, "/StatusNotifierWatcher").Get(
+                WATCHER, "IsStatusNotifierHostRegistered", dbus_interface=PROPERTIES))
 
     def panel(self):
         wanted = {"trayer": b"panel\0trayer\0", "xfce4-panel": b"xfce4-panel\0Xfce4-panel\0"}[self.tray_kind]
-        for window in self.windows():
-            found = self._ask(window, "get_full_property", Xatom.WM_CLASS, X.AnyPropertyType)
-            if found and bytes(found.value) == wanted:
-                return window
-        return None
+        return next((w for w in self.windows() if bytes(self._prop(w, "WM_CLASS")) == wanted), None)
 
     def item(self, program: subprocess.Popen) -> str | None:
         """The bus connection that holds the program's StatusNotifierItem, if one does."""
-        pids = _tree(program)
-        bus = self.bus.get_object("org.freedesktop.DBus", "/org/freedesktop/DBus")
-        for name in self.bus.list_names():
-            try:
-                if name.startswith(":") and bus.GetConnectionUnixProcessID(name) in pids:
+        pids, bus = _tree(program), self.bus.get_object("org.freedesktop.DBus", "/org/freedesktop/DBus")
+        for name in (n for n in self.bus.list_names() if n.startswith(":")):
+            with contextlib.suppress(dbus.DBusException):
+                if bus.GetConnectionUnixProcessID(name) in pids:
                     self.bus.get_object(name, "/StatusNotifierItem", introspect=False).Get(
                         "org.kde.StatusNotifierItem", "Id", dbus_interface=PROPERTIES)
                     return str(name)
-            except dbus.DBusException:
-                continue
         return None
 
     def icon(self, program: subprocess.Popen) -> Box | None:
@@ -314,23 +275,15 @@ class Desktop:
             return None
         pids = _tree(program)
         docked = next((w for w in self.subwindows(panel) if self.pid(w) in pids), None)
-        if docked is not None:
-            return self.box(docked)
-        return self._drawn_icon(panel) if self.item(program) else None
+        return self.box(docked) if docked is not None else self._drawn_icon(panel) if self.item(program) else None
 
     def _drawn_icon(self, panel) -> Box | None:
         # What differs from the panel's background inside its border lines.
         area, border = self.box(panel), 2
-        image = self._ask(panel, "get_image", border, border, area.width - 2 * border, area.height - 2 * border,
-                          X.ZPixmap, 0xFFFFFFFF)
-        if image is None:
-            return None
-        width, data = area.width - 2 * border, image.data
-        pixels = [data[i:i + 3] for i in range(0, len(data), 4)]
-
-        def differs(p):
-            return sum(abs(a - b) for a, b in zip(p, pixels[0])) > 60
-        changed = [i for i, p in enumerate(pixels) if differs(p)]
+        width = area.width - 2 * border
+        image = self._ask(panel, "get_image", border, border, width, area.height - 2 * border, X.ZPixmap, 0xFFFFFFFF)
+        pixels = [image.data[i:i + 3] for i in range(0, len(image.data), 4)] if image else []
+        changed = [i for i, p in enumerate(pixels) if sum(abs(a - b) for a, b in zip(p, pixels[0])) > 60]
         if not changed:
             return None
         xs, ys = [i % width for i in changed], [i // width for i in changed]
@@ -371,30 +324,19 @@ class Desktop:
         self.xdotool("mousemove", x, y, "click", number)
         self._last_click = (time.monotonic(), (x, y, number))
 
-    def press(self, icon: Box, button: str, owner: subprocess.Popen | None = None,
-              timeout: float = 5) -> Box | None:
+    def press(self, icon: Box, button: str, owner: subprocess.Popen | None = None, timeout: float = 5) -> Box | None:
         """Presses the icon and waits for a new menu of OWNER's (of anyone's without);
         None when none came within TIMEOUT."""
         pids = _tree(owner) if owner else None
         before = set(self.popups(pids))
         self.click(*icon.center, button)
-        try:
+        with contextlib.suppress(TimeoutError):
             return wait_for(lambda: next((p for p in self.popups(pids) if p not in before), None), timeout,
                             f"a menu after a {button} press")
-        except TimeoutError:
-            return None
-
-    def close_menus(self) -> None:
-        for _ in range(3):
-            if not self.popups():
-                return
-            self.key("Escape")
-            time.sleep(0.2)
-        wait_for(lambda: not self.popups(), 5, "the menus closing")
 
 
 class Recorder:
-    """Stand-ins for what a choice starts, each writing down its arguments: TAKE(name)
+    """Stand-ins for what a choice starts, each writing down its arguments: take(name)
     gives those of its next run."""
 
     SCRIPT = "#!/bin/sh\nprintf '%s\\0' \"$@\" > {log}.$$\nmv {log}.$$ {log}\n"
@@ -410,36 +352,21 @@ class Recorder:
 
     def take(self, name: str, timeout: float = 10) -> list[str] | None:
         log = self.folder / f"{name}.log"
-        try:
+        with contextlib.suppress(TimeoutError):
             wait_for(log.exists, timeout, f"{name} started")
-        except TimeoutError:
-            return None
-        words = log.read_bytes().split(b"\0")[:-1]
-        log.unlink()
-        return [w.decode() for w in words]
+            words = log.read_bytes().split(b"\0")[:-1]
+            log.unlink()
+            return [w.decode() for w in words]
 
 
 def _marked(proc: psutil.Process, marker: str | None) -> bool:
-    try:
+    with contextlib.suppress(psutil.Error, OSError):
         return marker is not None and proc.environ().get(_MARKER) == marker
-    except (psutil.Error, OSError):
-        return False
+    return False
 
 
 def _tree(proc: subprocess.Popen) -> set[int]:
     """The process and what it started."""
-    try:
+    with contextlib.suppress(psutil.Error):
         return {proc.pid, *(c.pid for c in psutil.Process(proc.pid).children(recursive=True))}
-    except psutil.Error:
-        return {proc.pid}
-
-
-def _stop(proc: subprocess.Popen | None) -> None:
-    if proc is None:
-        return
-    try:
-        os.killpg(proc.pid, 15)
-        proc.wait(5)
-    except (ProcessLookupError, subprocess.TimeoutExpired):
-        proc.kill()
-        proc.wait()
+    return {proc.pid}

@@ -38,7 +38,8 @@ QStringList VisibleItems(QMenu* menu) {
     return shown;
 }
 
-// The tray's own message boxes on the screen, as "caption: text"; closed once read.
+// The tray's own message boxes on the screen, as "caption: text" in sorted order; closed
+// once read.
 QStringList TakeBoxes() {
     QStringList shown;
     for (QWidget* window : QApplication::topLevelWidgets()) {
@@ -47,6 +48,7 @@ QStringList TakeBoxes() {
         shown << box->windowTitle() + ": " + box->text();
         box->close();
     }
+    shown.sort();
     return shown;
 }
 
