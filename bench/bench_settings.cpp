@@ -34,7 +34,7 @@ QTemporaryDir* root = nullptr;
 // before the first benchmark, so that none runs while the kernel writes another's file back.
 QString PrepareFor(int unrelated, const char* use) {
     const QString home = root->path() + QStringLiteral("/%1-%2").arg(use).arg(unrelated);
-    const QString path =
+    QString path =
         home + "/" + zolvantek::kSettingsCompany + "/" + zolvantek::kSettingsAppName + ".ini";
     if (!QFile::exists(path)) {
         std::string text = "[Directories]\n";
@@ -74,7 +74,8 @@ void LoadProgram(benchmark::State& state) {
         loaded = both.directories.lines.size() + both.programs.lines.size();
         benchmark::DoNotOptimize(both);
     }
-    if (loaded != 2 * kSlots) state.SkipWithError("the program did not load every slot");
+    if (loaded != std::size_t{2} * kSlots)
+        state.SkipWithError("the program did not load every slot");
 }
 
 // What a Qt programmer would write: open the file, read the forty values.
@@ -93,7 +94,7 @@ void LoadPlain(benchmark::State& state) {
             }
         }
     }
-    if (loaded != 2 * kSlots) state.SkipWithError("QSettings did not read every slot");
+    if (loaded != 2u * kSlots) state.SkipWithError("QSettings did not read every slot");
 }
 
 void SaveProgram(benchmark::State& state) {

@@ -130,6 +130,7 @@ pid_t Pid(xcb_window_t window) {
 
 pid_t Spawn(const std::vector<std::string>& argv, bool ownSession = false) {
     std::vector<char*> args;
+    args.reserve(argv.size() + 1);
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     posix_spawnattr_t attr;

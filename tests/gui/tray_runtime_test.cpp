@@ -214,7 +214,8 @@ TEST_F(TrayRuntimeTest, CloseRemovesTheIconClosesDialogsNewestFirstAndSavesNothi
         for (auto [dialog, name] :
              {std::pair(&loose, "loose"), {&item, "item"}, {&picker, "picker"}}) {
             dialog->setWindowModality(dialog == &loose ? Qt::NonModal : Qt::ApplicationModal);
-            QObject::connect(dialog, &QDialog::finished, [&closed, name] { closed << name; });
+            QObject::connect(dialog, &QDialog::finished,
+                             [&closed, label = name] { closed << label; });
             dialog->show();
         }
         Command(menu, "Close")->trigger();

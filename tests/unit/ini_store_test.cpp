@@ -31,7 +31,13 @@ using Lines = std::vector<std::string>;
 Lines Entries(const std::string& tag, int count) {
     Lines lines;
     for (int n = 1; n <= count; ++n) {
-        lines.push_back(tag + " " + std::to_string(n) + " | /srv/" + tag + " | Explorer | Normal");
+        lines.push_back(tag);
+        lines.back()
+            .append(" ")
+            .append(std::to_string(n))
+            .append(" | /srv/")
+            .append(tag)
+            .append(" | Explorer | Normal");
     }
     return lines;
 }

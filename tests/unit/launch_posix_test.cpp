@@ -46,7 +46,7 @@ protected:
 
     std::string MakeScript(const std::string& name) {
         fs::create_directories((scratch_ / name).parent_path());
-        const std::string path = MakeFile(name, kRecorder);
+        std::string path = MakeFile(name, kRecorder);
         chmod(path.c_str(), 0755);
         return path;
     }
