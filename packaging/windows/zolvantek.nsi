@@ -2,7 +2,7 @@
 ; user's own programs folder, a Start menu entry, autostart as `zolvantek --autostart on`
 ; sets it, and an uninstaller in "Apps & features" that leaves the stored lists alone.
 ; makensis is given PROGRAM_DIR (the built program with help\ and licenses\), ICON,
-; OUTFILE and the versions; see CMakeLists.txt beside this file.
+; SIDE_IMAGE, OUTFILE and the versions; see CMakeLists.txt beside this file.
 
 Unicode true
 ; The program is 64-bit only, so is its installer; it also runs where Wine has no 32-bit part.
@@ -45,6 +45,14 @@ Var WasRunning
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${SIDE_IMAGE}"
+!define MUI_UNWELCOMEFINISHPAGE_BITMAP "${SIDE_IMAGE}"
+!define MUI_WELCOMEPAGE_TEXT "Setup will install ZOLVANTEK ${SHORT_VERSION} for you alone, in your \
+own programs folder: no administrator rights are needed.$\r$\n$\r$\nIf ZOLVANTEK is running, \
+Setup ends it and starts it again when it is done. Your lists of directories and programs \
+are kept.$\r$\n$\r$\nClick Next to continue."
+!define MUI_UNCONFIRMPAGE_TEXT_TOP "ZOLVANTEK will be removed from the folder below. Your lists \
+of directories and programs stay, for a later install or the portable program."
 !define MUI_COMPONENTSPAGE_NODESC
 !define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "Start ZOLVANTEK now"
