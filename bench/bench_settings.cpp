@@ -28,10 +28,9 @@ std::string Line(const char* name, int n, const char* path, const char* third) {
 
 QTemporaryDir* root = nullptr;
 
-// One settings folder per use and count of unrelated keys, holding both lists full and the
-// unrelated keys in a section of their own. Each variant reads files of its own: QSettings
-// caches a parsed file by its name alone, whatever the format. Made once and flushed to disk
-// before the first benchmark, so that none runs while the kernel writes another's file back.
+// A settings folder per use and count of unrelated keys (in a section of their own), both
+// lists full. Each variant reads its own files (QSettings caches a parsed file by name), all
+// written and synced before the first benchmark, which then waits on no other's write-back.
 QString PrepareFor(int unrelated, const char* use) {
     const QString home = root->path() + QStringLiteral("/%1-%2").arg(use).arg(unrelated);
     QString path =

@@ -1,6 +1,5 @@
-// The suite's clock: it times what a person sees from the events the X server sends, never
-// by polling. Every time is CLOCK_MONOTONIC, which the launch child reads too.
-//
+// The suite's clock: what a person sees, timed from the X server's events, never by
+// polling, on CLOCK_MONOTONIC as the launch child reads it. Modes:
 //   startup PROGRAM [ARG...]          exec to the icon reparented into the tray
 //   popup PID BUTTON X Y REPEAT       the press entering the server to PID's menu mapped
 //   launch PID X Y REPEAT FIFO KEY...  Return after KEYs to the child's first clock reading
@@ -103,9 +102,8 @@ bool IsRaw(const xcb_generic_event_t* e, uint16_t rawType) {
     return Type(e) == XCB_GE_GENERIC && ge->extension == xinput && ge->event_type == rawType;
 }
 
-// Unmap and destroy events share their layout.
 bool IsGone(const xcb_generic_event_t* e, xcb_window_t window) {
-    return (Type(e) == XCB_UNMAP_NOTIFY || Type(e) == XCB_DESTROY_NOTIFY) &&
+    return (Type(e) == XCB_UNMAP_NOTIFY || Type(e) == XCB_DESTROY_NOTIFY) &&  // one layout
            reinterpret_cast<const xcb_unmap_notify_event_t*>(e)->window == window;
 }
 

@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# The benchmark suite in one command: installs what is missing, builds everything (Release,
-# in build-bench/) and measures each figure beside its baseline into
-# build-bench/bench-results/results.md; arguments go on to bench/run_bench.py (--runs 5).
-# With --windows first: the Windows start-up figure, from build-win/, into
-# build-win/bench-results/startup.md; arguments go on to bench/wine/wine_startup.py.
+# The benchmark suite: installs what is missing, builds everything (Release, build-bench/),
+# measures into build-bench/bench-results/results.md; arguments go to bench/run_bench.py.
+# With --windows first: the Windows figures (start-up, sizes), from build-win/, into
+# build-win/bench-results/results.md; arguments go on to bench/wine/wine_startup.py.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/setup.sh
@@ -13,9 +12,10 @@ if [ "${1:-}" = --windows ]; then
     shift
     export ZOLVANTEK_QT_WIN="$(bash scripts/build-qt-mingw.sh | tail -n 1)/qt-win"
     cmake --preset windows >/dev/null
-    cmake --build build-win -j2 --target zolvantek baseline_tray
+    cmake --build build-win -j2 --target zolvantek baseline_tray zolvantek_windows_packages
     exec /usr/bin/python3 bench/wine/wine_startup.py --zolvantek build-win/tray/zolvantek.exe \
-        --baseline build-win/baseline_tray/baseline_tray.exe --out build-win/bench-results "$@"
+        --baseline build-win/baseline_tray/baseline_tray.exe --setup build-win/zolvantek-*-setup.exe \
+        --zip build-win/zolvantek-*-win64.zip --out build-win/bench-results "$@"
 fi
 build=build-bench
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZOLVANTEK_TESTS=OFF \

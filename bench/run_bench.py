@@ -1,9 +1,7 @@
 #!/usr/bin/env python3
-"""Runs the benchmark suite with its baselines and writes results.json and the Markdown
-table results.md: start-up, popups and launches timed from X events by bench_xwatch on a
-session.py desktop, memory from smaps_rollup 2 s after the start, wakeups as context
-switches over an idle window, and the stored lists with Google Benchmark (bench_settings).
-Sleeps here only pace the runs."""
+"""The benchmark suite into results.json and results.md: start-up, popups and launches from X
+events (bench_xwatch) on a session.py desktop, memory 2 s after the start, wakeups over an
+idle window, the stored lists with Google Benchmark. Sleeps here only pace the runs."""
 
 import argparse
 import json
@@ -69,10 +67,6 @@ class Suite:
     def at(desk: Desktop, run: dict) -> tuple[int, int]:
         return desk.box(run["window"]).center if "window" in run else run["at"]  # where the tray put it by now
 
-    @staticmethod
-    def memory(pid: int) -> dict[str, float]:  # RSS, PSS and the private part (USS), in MiB
-        info = psutil.Process(pid).memory_full_info()
-        return {"rss_mib": info.rss / 2**20, "pss_mib": info.pss / 2**20, "uss_mib": info.uss / 2**20}
 
     @staticmethod
     def switches(pid: int) -> dict[str, int]:  # so far, of every thread by its id and name
@@ -99,8 +93,9 @@ class Suite:
                 run = self.start(desk, name)
                 self.r["startup_ms"][name].append(run["ms"])
                 time.sleep(max(0.0, run["start"] + 2 - time.monotonic()))
-                for key, value in self.memory(run["pid"]).items():
-                    self.r[key][name].append(value)
+                info = psutil.Process(run["pid"]).memory_full_info()  # RSS, PSS and USS from smaps_rollup
+                for key in ("rss", "pss", "uss"):
+                    self.r[f"{key}_mib"][name].append(getattr(info, key) / 2**20)
                 self.r["popup_first_ms"][name][button] += self.popups(desk, run, button, 1)
                 self.stop(run["pid"])
             print(f"[bench] start-up run {i + 1}/{self.args.runs}: {run['ms']:.1f} ms for the baseline")
@@ -249,14 +244,12 @@ def main() -> int:
                "smoke": args.smoke,
                "counts": {k: getattr(args, k) for k in ("runs", "presses", "launches", "idle_runs",
                                                         "idle_seconds", "settings_repetitions")}}
-    print("[bench] stored lists (Google Benchmark)")
     results["settings_us"] = settings_benchmarks(args)
     suite.trayer()
     suite.sni()
     results.update(suite.r)
     (args.out / "results.json").write_text(json.dumps(results, indent=1))
     (args.out / "results.md").write_text(table(results))
-    print(f"[bench] wrote {args.out / 'results.md'} and results.json")
     return 0
 
 

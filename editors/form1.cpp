@@ -8,6 +8,27 @@
 #include "editors/named_widget.h"
 
 namespace zolvantek {
+namespace {
+
+// Each line keeps the bytes it was stored with: bytes that are not text in the local
+// encoding (a hand-edited file) must survive an OK that did not touch them.
+constexpr int kStoredBytesRole = Qt::UserRole;
+
+std::string StoredBytes(const QListWidgetItem* item) {
+    return item->data(kStoredBytesRole).toByteArray().toStdString();
+}
+
+void SetStoredBytes(QListWidgetItem* item, const std::string& line) {
+    item->setText(QString::fromLocal8Bit(line));
+    item->setData(kStoredBytesRole, QByteArray::fromStdString(line));
+}
+
+void AddStoredLine(QListWidget* list, const std::string& line) {
+    auto* item = new QListWidgetItem(list);
+    SetStoredBytes(item, line);
+}
+
+}  // namespace
 
 Form1::Form1(CRegSettings& settings, std::int16_t maxItems, std::int16_t& editMode,
              EditorServices services, QWidget* parent)
@@ -68,7 +89,7 @@ int Form1::selectedRow(ListKind kind) const {
 void Form1::SetLines(ListKind kind, const std::vector<std::string>& lines) {
     QListWidget* list = listFor(kind);
     list->clear();
-    for (const std::string& line : lines) list->addItem(QString::fromLocal8Bit(line));
+    for (const std::string& line : lines) AddStoredLine(list, line);
 }
 
 std::vector<std::string> Form1::Lines(ListKind kind) const {
@@ -76,7 +97,7 @@ std::vector<std::string> Form1::Lines(ListKind kind) const {
     std::vector<std::string> lines;
     lines.reserve(list->count());
     for (int row = 0; row < list->count(); ++row) {
-        lines.push_back(list->item(row)->text().toLocal8Bit().toStdString());
+        lines.push_back(StoredBytes(list->item(row)));
     }
     return lines;
 }
@@ -123,7 +144,7 @@ void Form1::Command4_Click() {
 
 void Form1::Command5_Click() {
     if (selectedRow(visibleKind()) < 0) return;
-    // Set before the dialog is built: it reads the flag as it loads.
+    // Set before the dialog is built, and cleared on every way out.
     editMode_ = 1;
     struct ResetEditMode {
         std::int16_t& flag;
@@ -136,8 +157,7 @@ void Form1::ShowItemDialog(bool editing) {
     const ListKind kind = visibleKind();
     QListWidget* list = listFor(kind);
     const int row = selectedRow(kind);
-    const std::string selected =
-        editing ? list->item(row)->text().toLocal8Bit().toStdString() : std::string();
+    const std::string selected = editing ? StoredBytes(list->item(row)) : std::string();
     const int opening = openings_;
     // Built afresh for every use, so each one starts from the design state.
     Form3 dialog(kind, editing, selected, services_, this);
@@ -146,11 +166,10 @@ void Form1::ShowItemDialog(bool editing) {
     // The editor was opened again from a menu meanwhile: the list the line belonged to is
     // gone, and the row may now hold another line.
     if (opening != openings_) return;
-    const QString line = QString::fromLocal8Bit(dialog.line());
     if (editing) {
-        list->item(row)->setText(line);
+        SetStoredBytes(list->item(row), dialog.line());
     } else {
-        list->addItem(line);
+        AddStoredLine(list, dialog.line());
     }
 }
 
@@ -169,7 +188,7 @@ void Form1::Command7_Click() {
         ShowMessage(LimitMessage(maxItems_));
         return;
     }
-    list->addItem(QString::fromLocal8Bit(SeparatorLine(kind)));
+    AddStoredLine(list, SeparatorLine(kind));
 }
 
 void Form1::Command1_Click() { MoveSelected(MoveUpTarget(selectedRow(visibleKind()))); }
@@ -185,9 +204,9 @@ void Form1::MoveSelected(int targetRow) {
     const int row = selectedRow(visibleKind());
     QListWidgetItem* moving = list->item(row);
     QListWidgetItem* other = list->item(targetRow);
-    const QString kept = moving->text();
-    moving->setText(other->text());
-    other->setText(kept);
+    const std::string kept = StoredBytes(moving);
+    SetStoredBytes(moving, StoredBytes(other));
+    SetStoredBytes(other, kept);
     // The selection goes with the line.
     list->setCurrentRow(targetRow);
 }

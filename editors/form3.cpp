@@ -2,6 +2,7 @@
 
 #include <QKeySequence>
 #include <QShortcut>
+#include <limits>
 
 #include "editors/form2.h"
 #include "editors/form3_design.h"
@@ -12,9 +13,15 @@
 namespace zolvantek {
 namespace {
 
-// The dialog's texts are kept as the local 8-bit bytes the stored format holds.
-std::string Bytes(const QLineEdit* box) { return box->text().toLocal8Bit().toStdString(); }
 QString Text(const std::string& bytes) { return QString::fromLocal8Bit(bytes); }
+
+// The dialog's texts are kept as the local 8-bit bytes the stored format holds. A box the
+// user left as loaded gives back the stored bytes, also those that are no text in the
+// local encoding and so would not survive the way through the box.
+std::string Bytes(const QLineEdit* box, const std::string& loaded) {
+    if (!loaded.empty() && box->text() == Text(loaded)) return loaded;
+    return box->text().toLocal8Bit().toStdString();
+}
 
 // Frame captions sit on the frame's top line, as in the design, clear of the options.
 constexpr auto kCaptionedFrameStyle =
@@ -57,6 +64,8 @@ Form3::Form3(ListKind kind, bool editing, const std::string& line, EditorService
     for (QLabel* label : {Label1, Label2, Label3})
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     for (QGroupBox* frame : {Frame3, Frame1}) frame->setStyleSheet(kCaptionedFrameStyle);
+    // The boxes take any length (Qt cuts at 32,767 by default); OK says when a line is too long.
+    for (QLineEdit* box : {Text1, Text2, Text3}) box->setMaxLength(std::numeric_limits<int>::max());
     // Mode-dependent captions first: the design's widths are checked against the texts shown.
     Label2->setText(Text(PathLabel(kind)));
     ApplyDesign(*this, kForm3Design);
@@ -105,6 +114,7 @@ void Form3::Form_Load(const std::string& line) {
     // A line that does not split leaves the fields as for a new entry.
     const std::optional<ItemFields> stored = ItemFieldsFromLine(kind_, line);
     if (!stored) return;
+    loaded_ = *stored;
     Text1->setText(Text(stored->name));
     Text2->setText(Text(stored->path));
     if (!directory) Text3->setText(Text(stored->arguments));
@@ -120,9 +130,9 @@ void Form3::showEvent(QShowEvent* event) {
 
 ItemFields Form3::fields() const {
     ItemFields fields;
-    fields.name = Bytes(Text1);
-    fields.path = Bytes(Text2);
-    fields.arguments = Bytes(Text3);
+    fields.name = Bytes(Text1, loaded_.name);
+    fields.path = Bytes(Text2, loaded_.path);
+    fields.arguments = Bytes(Text3, loaded_.arguments);
     fields.formView = Option5->isChecked();
     if (Option2->isChecked()) {
         fields.start = StartStyle::Minimized;
@@ -148,7 +158,10 @@ void Form3::Command1_Click() {
     BrowseFile(platform::ProgramFileFilters(), platform::ProgramDefaultSuffix(), Text2);
 }
 
-void Form3::Command3_Click() { BrowseFile(platform::ArgumentFileFilters(), "", Text3); }
+// The open-file dialog's default extension serves both buttons.
+void Form3::Command3_Click() {
+    BrowseFile(platform::ArgumentFileFilters(), platform::ProgramDefaultSuffix(), Text3);
+}
 
 void Form3::BrowseFile(const std::vector<std::string>& filters, const std::string& defaultSuffix,
                        QLineEdit* box) {

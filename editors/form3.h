@@ -72,6 +72,8 @@ private:
     bool editing_;
     EditorServices services_;
     std::string line_;
+    // The fields of the line being edited, as stored.
+    ItemFields loaded_;
 };
 
 }  // namespace zolvantek

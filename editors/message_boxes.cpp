@@ -1,5 +1,7 @@
 #include "editors/message_boxes.h"
 
+#include <QApplication>
+
 #include "common/product_info.h"
 
 namespace zolvantek {
@@ -17,6 +19,18 @@ std::unique_ptr<QMessageBox> BuildMessageBox(QWidget* over, const QString& text,
 
 namespace {
 
+QMessageBox* OpenTrayBox(const QString& title, const QString& text) {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        auto* box = qobject_cast<QMessageBox*>(window);
+        if (box != nullptr && box->parentWidget() == nullptr && box->isVisible() &&
+            box->objectName() == QLatin1String("MessageBox") && box->windowTitle() == title &&
+            box->text() == text) {
+            return box;
+        }
+    }
+    return nullptr;
+}
+
 class QtBoxes final : public MessageBoxes {
 public:
     void Show(QWidget* over, const QString& text, const QString& caption) override {
@@ -28,10 +42,18 @@ public:
             box->exec();
             return;
         }
-        // The tray's own messages wait for nobody; Close closes them with the program.
-        box->setWindowModality(Qt::NonModal);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box.release()->show();
+        // The tray's own messages wait for nobody; Close closes them with the program. The
+        // same message still open is brought forward rather than stacked a second time.
+        QMessageBox* shown = OpenTrayBox(box->windowTitle(), text);
+        if (shown == nullptr) {
+            box->setWindowModality(Qt::NonModal);
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            shown = box.release();
+            shown->show();
+        }
+        // Chosen from the tray, it answers the keyboard at once, window manager or not.
+        shown->raise();
+        shown->activateWindow();
     }
 };
 

@@ -19,30 +19,24 @@ public:
 
     // A tray that can show the icon is there now.
     virtual bool present() const = 0;
-    // Checks again while none is there and emits arrived() once one is.
+    // Watches, without polling, while none is there and emits arrived() once one is.
     virtual void watch() = 0;
-    // After the icon is shown: it went out over D-Bus (StatusNotifierItem), so the host,
-    // not this program, draws the menu it exports.
-    virtual bool iconIsExported() const = 0;
+    // Asked right before the icon is made, the question Qt asks then: the icon goes out over
+    // D-Bus (StatusNotifierItem), so the host, not this program, draws the menu it exports.
+    virtual bool exportsIcon() const = 0;
     // The host shows the exported menu on a left press as well and reports only double
     // presses (GNOME Shell's AppIndicator extension).
     virtual bool menuOnEveryPress() const = 0;
-    // Where the host says the icon was last pressed, in screen coordinates, when the
-    // program cannot learn the pointer's place itself (a Wayland session seen through
-    // XWayland); none otherwise.
-    virtual std::optional<QPoint> pressPoint() const = 0;
+    // For the press being handled: where the host says the icon was pressed, in screen
+    // coordinates, when the program cannot learn the pointer's place itself (a Wayland
+    // session seen through XWayland); none otherwise. Each point is handed out once.
+    virtual std::optional<QPoint> takePressPoint() = 0;
 
 signals:
     void arrived();
 };
 
 std::unique_ptr<TrayHost> MakeTrayHost();
-
-// Chooses the display connection before the application starts: in a Wayland session a
-// client cannot place a popup of its own at the tray icon (Qt 6.4 opens a popup without a
-// parent window as a window of its own, tiled or listed as an app), while XWayland shows
-// it as a menu. The user's own choice of QT_QPA_PLATFORM stands.
-void PreferPlaceablePopups();
 
 // Shows TEXT once through the desktop's notification service; false when it has none.
 bool ShowDesktopNotice(const QString& title, const QString& text);

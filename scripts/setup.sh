@@ -6,6 +6,8 @@ set -euo pipefail
 ZOLVANTEK_PACKAGES=(
     # build
     cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev googletest
+    # a Wayland desktop without XWayland: Qt's Wayland platform (the package needs it too)
+    qt6-wayland
     # the benchmark suite, whose smoke test runs with the tests
     libbenchmark-dev libxcb1-dev libxcb-xinput-dev
     # a desktop without a display (tests/e2e/session.py): virtual screen, private bus and
@@ -31,6 +33,8 @@ ZOLVANTEK_PACKAGES=(
     xfce4-panel xfconf libxcb1-dev
     # the format check of the code
     clang-format
+    # the Windows installer (makensis) and its icon packed from the SVG's images (icotool)
+    nsis icoutils
 )
 
 zolvantek_missing_packages() {

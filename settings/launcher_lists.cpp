@@ -62,7 +62,10 @@ SavedList SaveList(CRegSettings& settings, ListKind kind, const std::vector<std:
         const std::string empty;
         const std::string& line =
             static_cast<std::size_t>(slot) <= lines.size() ? lines[slot - 1] : empty;
-        if (!line.empty()) saved.slotCaptions[slot - 1] = MenuCaption(line);
+        // A slot whose name is empty is hidden, as a free one is.
+        if (std::string caption = MenuCaption(line); !caption.empty()) {
+            saved.slotCaptions[slot - 1] = std::move(caption);
+        }
         values.emplace_back(SlotValueName(kind, slot), line);
     }
     // The whole list in one save of the store, not one save per slot.

@@ -38,20 +38,13 @@ void LaunchCommands::mnuDirP_Click(int Index) {
     ShowMessage(LaunchProgram(state_, Index, starter_));
 }
 
-void LaunchCommands::mnuHelp_Click() { Help(); }
-void LaunchCommands::mnuHelp2_Click() { Help(); }
-void LaunchCommands::mnuZOLVANTEK_Click() { About(); }
-void LaunchCommands::mnuZOLVANTEKProg_Click() { About(); }
-void LaunchCommands::mnuClose_Click() { Close(); }
-void LaunchCommands::mnuCloseProg_Click() { Close(); }
+void LaunchCommands::mnuHelp_Click() { ShowMessage(StartHelp(starter_, LateMessage())); }
 
-void LaunchCommands::Help() { ShowMessage(StartHelp(starter_, LateMessage())); }
-
-void LaunchCommands::About() {
+void LaunchCommands::mnuZOLVANTEK_Click() {
     boxes_.Show(nullptr, QString::fromLocal8Bit(AboutText()), QString::fromLatin1(kAboutCaption));
 }
 
-void LaunchCommands::Close() {
+void LaunchCommands::mnuClose_Click() {
     trayIcon_.hide();
 
     // Open dialogs go first, the most recent one first: the innermost modal dialog, then the

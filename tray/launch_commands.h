@@ -27,19 +27,15 @@ public:
 public slots:
     void mnuDir_Click(int Index);
     void mnuDirP_Click(int Index);
+    // Help, About and Close of both menus: the items of the PROGRAMS menu (mnuHelp2,
+    // mnuZOLVANTEKProg, mnuCloseProg) do exactly what those of WINDOWS EXPLORER do.
     void mnuHelp_Click();
-    void mnuHelp2_Click();
     void mnuZOLVANTEK_Click();
-    void mnuZOLVANTEKProg_Click();
     void mnuClose_Click();
-    void mnuCloseProg_Click();
 
 private:
     void ShowMessage(const std::string& text);
     std::function<void(const std::string&)> LateMessage();
-    void Help();
-    void About();
-    void Close();
 
     ModuleState& state_;
     QSystemTrayIcon& trayIcon_;

@@ -7,9 +7,9 @@
 #include <cstdlib>
 
 #include "common/product_info.h"
+#include "platform/console.h"
 #include "platform/display_session.h"
 #include "platform/single_instance.h"
-#include "platform/tray_host.h"
 #include "tray/command_line.h"
 #include "tray/tray_icon_image.h"
 #include "tray/tray_runtime.h"
@@ -19,16 +19,35 @@ namespace {
 QtMessageHandler previousHandler = nullptr;
 QList<QPair<QtMsgType, QString>> heldMessages;
 
-// Qt ends the process with an abort when its window system cannot be reached (a DISPLAY
-// that names no running server): say that in one line instead. Qt's own lines about it
-// are held back until the connection is made.
-void FatalMeansNoDisplay(QtMsgType type, const QMessageLogContext& /*context*/,
-                         const QString& text) {
-    if (type == QtFatalMsg) {
-        std::fprintf(stderr, "%s\n", zolvantek::kNoDisplay);
-        std::_Exit(1);
+// Qt ends the process with an abort when no window system can be reached. Where that was
+// only because no display answered (a DISPLAY or WAYLAND_DISPLAY that names no running
+// server), one line says so; any other reason (a platform plugin that is missing) is told
+// as Qt gave it, with the lines it logged on the way. They are held back until then.
+bool OnlyNoDisplay() {
+    bool unreachable = false;
+    for (const auto& [type, text] : std::as_const(heldMessages)) {
+        if (text.contains(QLatin1String("Could not find the Qt platform plugin"))) return false;
+        unreachable = unreachable || text.contains(QLatin1String("could not connect to display")) ||
+                      text.contains(QLatin1String("Failed to create wl_display"));
     }
-    heldMessages.append({type, text});
+    return unreachable;
+}
+
+void FatalMeansNoDisplay(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type != QtFatalMsg) {
+        // With its category, as Qt would have shown it.
+        heldMessages.append({type, qFormatLogMessage(type, context, text)});
+        return;
+    }
+    if (OnlyNoDisplay()) {
+        std::fprintf(stderr, "%s\n", zolvantek::kNoDisplay);
+    } else {
+        for (const auto& held : std::as_const(heldMessages)) {
+            std::fprintf(stderr, "%s\n", held.second.toLocal8Bit().constData());
+        }
+        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    }
+    std::_Exit(1);
 }
 
 void ReleaseHeldMessages() {
@@ -56,6 +75,7 @@ int main(int argc, char* argv[]) {
     // Before anything else is set up, so a second start ends at once and disturbs nothing.
     const zolvantek::platform::SingleInstance instance(zolvantek::kAppId);
     if (instance.state() == zolvantek::platform::SingleInstance::State::AlreadyRunning) {
+        zolvantek::platform::UseParentConsole();
         std::printf("%s\n", zolvantek::kAlreadyRunning);
         return 0;
     }

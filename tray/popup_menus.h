@@ -41,8 +41,8 @@ public:
     // The numbered item of a slot; nullptr outside 1..itemsPerList.
     QAction* slotItem(ListKind kind, int slot) const;
 
-    // Lays out and makes the windows of both popups and their submenus, so that the first
-    // press costs what later ones do.
+    // Polishes both popups and their submenus and makes their windows ahead of the first
+    // press.
     void Prepare();
 
 private:

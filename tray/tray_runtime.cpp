@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "editors/list_rules.h"
+#include "platform/popup_menu.h"
 #include "platform/program_folder.h"
 #include "tray/launch_commands.h"
 #include "tray/tray_icon_image.h"
@@ -69,12 +70,12 @@ void TrayRuntime::Form_Load() {
 
 void TrayRuntime::CreateIcon() {
     noTrayNotice_.stop();
-    // Qt chooses the tray protocol here, once for the whole run.
+    // Qt chooses the tray protocol here, once for the whole run, by the same question.
+    menuExported_ = host_->exportsIcon();
     trayIcon_ = std::make_unique<QSystemTrayIcon>(TrayIconImage());
     trayIcon_->setToolTip(QString::fromLatin1(kTrayTip));
     connect(trayIcon_.get(), &QSystemTrayIcon::activated, this, &TrayRuntime::OnTrayActivated);
     trayIcon_->show();
-    menuExported_ = host_->iconIsExported();
     if (menuExported_) {
         trayIcon_->setIcon(ExportedTrayIconImage());
         trayIcon_->setContextMenu(menus_->exportedMenu(host_->menuOnEveryPress()));
@@ -90,14 +91,11 @@ void TrayRuntime::CreateIcon() {
         connect(menus_->slotItem(ListKind::Programs, n), &QAction::triggered, commands,
                 [commands, n] { commands->mnuDirP_Click(n); });
     }
-    const CommandItems& explorer = menus_->explorerCommands();
-    const CommandItems& programs = menus_->programCommands();
-    connect(explorer.close, &QAction::triggered, commands, &LaunchCommands::mnuClose_Click);
-    connect(explorer.about, &QAction::triggered, commands, &LaunchCommands::mnuZOLVANTEK_Click);
-    connect(explorer.help, &QAction::triggered, commands, &LaunchCommands::mnuHelp_Click);
-    connect(programs.close, &QAction::triggered, commands, &LaunchCommands::mnuCloseProg_Click);
-    connect(programs.about, &QAction::triggered, commands, &LaunchCommands::mnuZOLVANTEKProg_Click);
-    connect(programs.help, &QAction::triggered, commands, &LaunchCommands::mnuHelp2_Click);
+    for (const CommandItems* items : {&menus_->explorerCommands(), &menus_->programCommands()}) {
+        connect(items->close, &QAction::triggered, commands, &LaunchCommands::mnuClose_Click);
+        connect(items->about, &QAction::triggered, commands, &LaunchCommands::mnuZOLVANTEK_Click);
+        connect(items->help, &QAction::triggered, commands, &LaunchCommands::mnuHelp_Click);
+    }
 
     // Once the icon is up, off the start-up path (the tray host is still docking it for a
     // moment, and shares the processor): the first press then costs what later ones do.
@@ -131,26 +129,27 @@ Form1& TrayRuntime::form1() {
 }
 
 void TrayRuntime::OnTrayActivated(QSystemTrayIcon::ActivationReason reason) {
+    const std::optional<QPoint> pressed = host_->takePressPoint();
     // Double clicks, middle presses and everything else open nothing.
     if (reason == QSystemTrayIcon::Context && !menuExported_) {
-        ShowPopup(menus_->mnuShell());
+        ShowPopup(menus_->mnuShell(), pressed);
     } else if (reason == QSystemTrayIcon::Trigger) {
         QMenu* programs = menus_->mnuMenuPrograms();
         // Through XWayland the open menu sees no press outside it and no key: pressing
         // the icon again is how it is closed without a choice.
         if (programs->isVisible()) return programs->hide();
-        ShowPopup(programs);
+        ShowPopup(programs, pressed);
     }
 }
 
-void TrayRuntime::ShowPopup(QMenu* menu) {
+void TrayRuntime::ShowPopup(QMenu* menu, const std::optional<QPoint>& pressed) {
     // At the pointer when it is over the icon (a press), else at the icon itself; where
     // the program cannot see the pointer, at the place the host says was pressed.
-    if (const auto pressed = host_->pressPoint()) return menu->popup(*pressed);
+    if (pressed) return platform::PopUpMenu(menu, *pressed);
     QPoint at = QCursor::pos();
     const QRect iconArea = trayIcon_->geometry();
     if (iconArea.isValid() && !iconArea.contains(at)) at = iconArea.center();
-    menu->popup(at);
+    platform::PopUpMenu(menu, at);
 }
 
 }  // namespace zolvantek

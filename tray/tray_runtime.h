@@ -51,7 +51,7 @@ public:
 
 private:
     void CreateIcon();
-    void ShowPopup(QMenu* menu);
+    void ShowPopup(QMenu* menu, const std::optional<QPoint>& pressed);
     // Both lists as stored now, into the menus.
     void ShowStoredLists();
 

@@ -1,5 +1,7 @@
 #include "platform/display_session.h"
 
+#include <xcb/xcb.h>
+
 #include <cstdlib>
 #include <string_view>
 
@@ -20,6 +22,13 @@ bool PluginUsable(std::string_view entry) {
     return !name.empty();
 }
 
+bool XDisplayAnswers() {
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    const bool answers = xcb_connection_has_error(connection) == 0;
+    xcb_disconnect(connection);
+    return answers;
+}
+
 }  // namespace
 
 bool GraphicalSessionAvailable() {
@@ -33,6 +42,14 @@ bool GraphicalSessionAvailable() {
         if (cut == std::string_view::npos) return false;
         rest.remove_prefix(cut + 1);
     }
+}
+
+void PreferPlaceablePopups() {
+    if (std::getenv("QT_QPA_PLATFORM") != nullptr || !IsSet("WAYLAND_DISPLAY") ||
+        !IsSet("DISPLAY") || !XDisplayAnswers()) {
+        return;
+    }
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
 }
 
 }  // namespace zolvantek::platform

@@ -3,7 +3,9 @@
 #include <QLoggingCategory>
 #include <QRegularExpression>
 #include <atomic>
-#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <utility>
 
 namespace zolvantek::platform {
 namespace {
@@ -12,8 +14,11 @@ constexpr char kTrayCategory[] = "qt.qpa.tray";
 
 QtMessageHandler previousHandler = nullptr;
 QLoggingCategory::CategoryFilter previousFilter = nullptr;
-// Packed x and y, 0,0 until a host sends a point: the log may be written from any thread.
-std::atomic<std::uint64_t> latest{0};
+// The latest point and whether it is still to be taken: the log may be written from any
+// thread.
+std::mutex pointLock;
+std::optional<QPoint> pending;
+std::atomic<bool> heard{false};
 // The user's own logging rules asked for the tray's debug lines: they are passed on.
 std::atomic<bool> userWantsTrayDebug{false};
 
@@ -33,13 +38,13 @@ void KeepPressPoint(QtMsgType type, const QMessageLogContext& context, const QSt
         previousHandler(type, context, text);
     }
     if (!trayDebug) return;
+    heard = true;
     // The press handlers log exactly "x y".
     static const QRegularExpression kPoint(QStringLiteral(R"(^(-?\d+) (-?\d+)$)"));
     const QRegularExpressionMatch point = kPoint.match(text);
     if (!point.hasMatch()) return;
-    const auto x = std::uint32_t(point.captured(1).toInt());
-    const auto y = std::uint32_t(point.captured(2).toInt());
-    latest.store((std::uint64_t{x} << 32) | y);
+    const std::lock_guard<std::mutex> lock(pointLock);
+    pending = QPoint(point.captured(1).toInt(), point.captured(2).toInt());
 }
 
 }  // namespace
@@ -50,12 +55,11 @@ void HostPressPoint::Listen() {
     previousFilter = QLoggingCategory::installFilter(EnableTrayDebug);
 }
 
-std::optional<QPoint> HostPressPoint::Latest() {
-    const std::uint64_t packed = latest.load();
-    const QPoint point(int(std::int32_t(packed >> 32)), int(std::int32_t(packed & 0xffffffffU)));
-    // None yet, or a host that sends no place at all and says so with 0,0.
-    if (point.isNull()) return std::nullopt;
-    return point;
+std::optional<QPoint> HostPressPoint::Take() {
+    const std::lock_guard<std::mutex> lock(pointLock);
+    return std::exchange(pending, std::nullopt);
 }
+
+bool HostPressPoint::Heard() { return heard; }
 
 }  // namespace zolvantek::platform

@@ -2,17 +2,22 @@
 
 #include <xcb/xcb.h>
 
+#include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
+#include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <QGuiApplication>
 #include <QTimer>
 #include <QVariantMap>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
 
 #include "platform/posix/host_press_point.h"
 
@@ -22,6 +27,9 @@ namespace {
 const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
 const QString kNotifications = QStringLiteral("org.freedesktop.Notifications");
 const QString kGnomeShell = QStringLiteral("org.gnome.Shell");
+const QString kKded = QStringLiteral("org.kde.kded5");
+// Qt docks its XEmbed icon on the first screen's tray.
+constexpr char kTraySelection[] = "_NET_SYSTEM_TRAY_S0";
 constexpr int kBusTimeoutMs = 1000;
 
 QString OwnerOf(const QDBusConnection& bus, const QString& name) {
@@ -58,78 +66,171 @@ bool StatusNotifierHostPresent() {
     return reply.isValid() && reply.value().variant().toBool();
 }
 
-// An XEmbed tray holds the manager selection of the screen (the first one: Qt docks there).
-bool XEmbedTrayPresent() {
+xcb_connection_t* XConnection() {
     const auto* x11 =
         qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     // Other platforms (offscreen) may answer the X11 interface without a connection.
-    if (x11 == nullptr || QGuiApplication::platformName() != QLatin1String("xcb")) return false;
-    xcb_connection_t* connection = x11->connection();
-    if (connection == nullptr) return false;
-    static const char kSelection[] = "_NET_SYSTEM_TRAY_S0";
-    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, sizeof kSelection - 1, kSelection), nullptr);
-    if (atom == nullptr) return false;
+    if (x11 == nullptr || QGuiApplication::platformName() != QLatin1String("xcb")) return nullptr;
+    return x11->connection();
+}
+
+xcb_atom_t Atom(const char* name) {
+    xcb_connection_t* connection = XConnection();
+    if (connection == nullptr) return XCB_NONE;
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, std::strlen(name), name), nullptr);
+    const xcb_atom_t atom = reply != nullptr ? reply->atom : XCB_NONE;
+    free(reply);
+    return atom;
+}
+
+// An XEmbed tray holds the manager selection of the screen.
+bool XEmbedTrayPresent() {
+    const xcb_atom_t selection = Atom(kTraySelection);
+    if (selection == XCB_NONE) return false;
+    xcb_connection_t* connection = XConnection();
     xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(
-        connection, xcb_get_selection_owner(connection, atom->atom), nullptr);
+        connection, xcb_get_selection_owner(connection, selection), nullptr);
     const bool owned = owner != nullptr && owner->owner != XCB_NONE;
     free(owner);
-    free(atom);
     return owned;
 }
 
+// Which process collects the icons, as far as its presses differ.
+struct WatcherHabits {
+    bool menuOnEveryPress = false;  // GNOME's AppIndicator extension, inside the shell
+    bool sendsScreenPoint = false;  // GNOME Shell and Plasma; waybar sends a point in the icon
+};
+
+WatcherHabits HabitsOfTheWatcher() {
+    return {WatcherRunsIn({kGnomeShell}), WatcherRunsIn({kGnomeShell, kKded})};
+}
+
+// An XEmbed tray that takes the manager selection tells every client with a MANAGER
+// message on the root window (Qt already listens to the root window's structure events).
+class ManagerMessages final : public QAbstractNativeEventFilter {
+public:
+    explicit ManagerMessages(std::function<void()> arrived)
+        : arrived_(std::move(arrived)),
+          manager_(Atom("MANAGER")),
+          selection_(Atom(kTraySelection)) {}
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr* /*result*/) override {
+        if (type != "xcb_generic_event_t") return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if ((event->response_type & 0x7f) != XCB_CLIENT_MESSAGE) return false;
+        const auto* client = static_cast<const xcb_client_message_event_t*>(message);
+        if (client->format == 32 && client->type == manager_ &&
+            client->data.data32[1] == selection_) {
+            arrived_();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> arrived_;
+    xcb_atom_t manager_;
+    xcb_atom_t selection_;
+};
+
 class PosixTrayHost final : public TrayHost {
+    Q_OBJECT
 public:
     PosixTrayHost() {
-        // Only while no tray is there: once the icon is up nothing here wakes the program.
-        poll_.setInterval(250);
-        connect(&poll_, &QTimer::timeout, this, &PosixTrayHost::Check);
         if (throughXWayland_) HostPressPoint::Listen();
+        if (QDBusConnection::sessionBus().isConnected()) {
+            ownerWatch_ = std::make_unique<QDBusServiceWatcher>(
+                kWatcher, QDBusConnection::sessionBus(), QDBusServiceWatcher::WatchForOwnerChange);
+            connect(ownerWatch_.get(), &QDBusServiceWatcher::serviceOwnerChanged, this,
+                    [this] { habits_.reset(); });
+        }
+        // A panel that hosts both protocols takes the X selection a moment before its D-Bus
+        // host is up: the D-Bus side gets half a second, the icon gets both menus there.
+        xembedGrace_.setSingleShot(true);
+        xembedGrace_.setInterval(500);
+        connect(&xembedGrace_, &QTimer::timeout, this, &PosixTrayHost::Arrive);
     }
+    ~PosixTrayHost() override { StopWatching(); }
 
     bool present() const override { return StatusNotifierHostPresent() || XEmbedTrayPresent(); }
 
     void watch() override {
-        xembedOnlyTicks_ = 0;
-        poll_.start();
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (bus.isConnected()) {
+            watcherService_ = std::make_unique<QDBusServiceWatcher>(
+                kWatcher, bus, QDBusServiceWatcher::WatchForRegistration);
+            connect(watcherService_.get(), &QDBusServiceWatcher::serviceRegistered, this,
+                    &PosixTrayHost::CheckStatusNotifierHost);
+            bus.connect(kWatcher, QStringLiteral("/StatusNotifierWatcher"), kWatcher,
+                        QStringLiteral("StatusNotifierHostRegistered"), this,
+                        SLOT(CheckStatusNotifierHost()));
+        }
+        if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+            managerMessages_ = std::make_unique<ManagerMessages>([this] { xembedGrace_.start(); });
+            QCoreApplication::instance()->installNativeEventFilter(managerMessages_.get());
+        }
     }
 
-    bool iconIsExported() const override {
-        // Qt's D-Bus tray icon talks over a connection of its own named after the item.
-        return QDBusConnection(QStringLiteral("org.kde.StatusNotifierItem-%1-1")
-                                   .arg(QCoreApplication::applicationPid()))
-            .isConnected();
+    bool exportsIcon() const override { return StatusNotifierHostPresent(); }
+
+    bool menuOnEveryPress() const override { return Habits().menuOnEveryPress; }
+
+    std::optional<QPoint> takePressPoint() override {
+        // Taken on every press, so that a point never outlives the press it came with.
+        const std::optional<QPoint> point = HostPressPoint::Take();
+        if (!throughXWayland_ || !Habits().sendsScreenPoint) return std::nullopt;
+        if (!point && !toldNoPoint_) {
+            toldNoPoint_ = true;
+            std::fprintf(stderr,
+                         "ZOLVANTEK cannot read where the tray host was pressed (%s); its "
+                         "menus open where the pointer last was.\n",
+                         HostPressPoint::Heard() ? "Qt logs the point in another form"
+                                                 : "Qt no longer logs it");
+        }
+        return point;
     }
 
-    bool menuOnEveryPress() const override {
-        // GNOME's AppIndicator extension is the watcher inside the shell itself.
-        return WatcherRunsIn({kGnomeShell});
-    }
-
-    std::optional<QPoint> pressPoint() const override {
-        if (!throughXWayland_) return std::nullopt;
-        // GNOME Shell and Plasma send the pressed point on the screen; waybar sends it
-        // within the icon, which places nothing.
-        if (!WatcherRunsIn({kGnomeShell, QStringLiteral("org.kde.kded5")})) return std::nullopt;
-        return HostPressPoint::Latest();
+private slots:
+    void CheckStatusNotifierHost() {
+        if (StatusNotifierHostPresent()) Arrive();
     }
 
 private:
-    void Check() {
-        if (StatusNotifierHostPresent()) return Arrive();
-        if (!XEmbedTrayPresent()) return;
-        // A panel that hosts both protocols takes the X selection a moment before its D-Bus
-        // host is up: give the D-Bus side half a second, the icon gets both menus there.
-        if (++xembedOnlyTicks_ >= 2) Arrive();
-    }
-
     void Arrive() {
-        poll_.stop();
+        if (arrived_) return;
+        arrived_ = true;
+        StopWatching();
         emit arrived();
     }
 
-    QTimer poll_;
-    int xembedOnlyTicks_ = 0;
+    void StopWatching() {
+        xembedGrace_.stop();
+        watcherService_.reset();
+        if (managerMessages_ && QCoreApplication::instance() != nullptr) {
+            QCoreApplication::instance()->removeNativeEventFilter(managerMessages_.get());
+        }
+        managerMessages_.reset();
+        if (QDBusConnection::sessionBus().isConnected()) {
+            QDBusConnection::sessionBus().disconnect(
+                kWatcher, QStringLiteral("/StatusNotifierWatcher"), kWatcher,
+                QStringLiteral("StatusNotifierHostRegistered"), this,
+                SLOT(CheckStatusNotifierHost()));
+        }
+    }
+
+    // Asked of the bus once for each process that owns the watcher, not on every press.
+    const WatcherHabits& Habits() const {
+        if (!habits_) habits_ = HabitsOfTheWatcher();
+        return *habits_;
+    }
+
+    QTimer xembedGrace_;
+    std::unique_ptr<QDBusServiceWatcher> watcherService_;
+    std::unique_ptr<ManagerMessages> managerMessages_;
+    std::unique_ptr<QDBusServiceWatcher> ownerWatch_;
+    bool arrived_ = false;
+    bool toldNoPoint_ = false;
+    mutable std::optional<WatcherHabits> habits_;
     const bool throughXWayland_ = std::getenv("WAYLAND_DISPLAY") != nullptr &&
                                   QGuiApplication::platformName() == QLatin1String("xcb");
 };
@@ -137,14 +238,6 @@ private:
 }  // namespace
 
 std::unique_ptr<TrayHost> MakeTrayHost() { return std::make_unique<PosixTrayHost>(); }
-
-void PreferPlaceablePopups() {
-    if (std::getenv("QT_QPA_PLATFORM") != nullptr || std::getenv("WAYLAND_DISPLAY") == nullptr ||
-        std::getenv("DISPLAY") == nullptr) {
-        return;
-    }
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
-}
 
 bool ShowDesktopNotice(const QString& title, const QString& text) {
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -159,3 +252,5 @@ bool ShowDesktopNotice(const QString& title, const QString& text) {
 }
 
 }  // namespace zolvantek::platform
+
+#include "tray_host.moc"

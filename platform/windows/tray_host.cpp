@@ -9,16 +9,14 @@ class WindowsTrayHost final : public TrayHost {
 public:
     bool present() const override { return true; }
     void watch() override {}
-    bool iconIsExported() const override { return false; }
+    bool exportsIcon() const override { return false; }
     bool menuOnEveryPress() const override { return false; }
-    std::optional<QPoint> pressPoint() const override { return std::nullopt; }
+    std::optional<QPoint> takePressPoint() override { return std::nullopt; }
 };
 
 }  // namespace
 
 std::unique_ptr<TrayHost> MakeTrayHost() { return std::make_unique<WindowsTrayHost>(); }
-
-void PreferPlaceablePopups() {}
 
 bool ShowDesktopNotice(const QString&, const QString&) { return false; }
 

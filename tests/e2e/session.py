@@ -202,6 +202,9 @@ class Desktop:
             found += [w for w in (tree.children if tree else []) if self._viewable(w)]
         return found
 
+    def titles(self) -> list[str]:
+        return [bytes(self._prop(w, "_NET_WM_NAME")).decode(errors="replace") for w in self.windows()]
+
     def titled(self, title: str, owner: subprocess.Popen | None = None) -> Box | None:
         return next((self.box(w) for w in self.windows(_tree(owner) if owner else None)
                      if bytes(self._prop(w, "_NET_WM_NAME")).decode(errors="replace") == title), None)

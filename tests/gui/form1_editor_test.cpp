@@ -193,6 +193,35 @@ TEST_F(ListEditorTest, OkStoresAllTwentySlotsCancelAndTheCloseBoxStoreNothing) {
     EXPECT_FALSE(saved[19].has_value());
 }
 
+TEST_F(ListEditorTest, OkStoresLinesTheUserLeftAloneByteForByte) {
+    // Hand-edited lines: Latin-1, a broken UTF-8 sequence, no name at all.
+    const std::string latin1 = "Caf\xe9 | /tmp/caf\xe9 | Explorer | Normal";
+    const std::string broken = "Bad\xff\xfe | /tmp/x\xc3 | Form | Minimized";
+    const std::string unnamed = " | /tmp | Explorer | Normal";
+    Form1& editor = OpenOn(ListKind::Directories, {latin1, broken, unnamed});
+    QSignalSpy captions(form1_.get(), &Form1::slotCaptionsChanged);
+    editor.lstPath->setCurrentRow(1);
+    editor.Command1->click();
+    {
+        // Only the start style changes: the name and the directory stay as stored.
+        WhenModal<Form3> edit([](Form3& dialog) {
+            dialog.Option1->setChecked(true);
+            dialog.btnOK->click();
+        });
+        editor.Command5->click();
+    }
+    editor.btnOK->click();
+    const auto stored = [this](const char* name) {
+        return settings_.GetSetting(kListSection, name, "");
+    };
+    EXPECT_EQ(stored("Dir1"), "Bad\xff\xfe | /tmp/x\xc3 | Form | Normal");
+    EXPECT_EQ(stored("Dir2"), latin1);
+    EXPECT_EQ(stored("Dir3"), unnamed);
+    // A slot with an empty name gets no blank menu item.
+    ASSERT_EQ(captions.count(), 1);
+    EXPECT_FALSE(captions[0][1].value<SlotCaptions>()[2].has_value());
+}
+
 // Takes every slot but one while `refuse` holds, as a store that runs out of room half-way.
 class StoreRefusingDir10 : public platform::SettingsStore {
 public:

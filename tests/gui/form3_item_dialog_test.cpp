@@ -89,7 +89,7 @@ TEST_F(ItemDialogTest, OkRefusesMissingFieldsBarsAndOverlongLinesAndKeepsWhatWas
          {Fields{prog, "", "/p", ""}, Fields{prog, "Name", "", ""},
           Fields{prog, "A|B", "/x|y", "a|b"}, Fields{prog, "AB", "/x|y", "a|b"},
           Fields{prog, "AB", "/xy", "a|b"}, Fields{dir, "Name", "", ""},
-          Fields{dir, "Name", "/a|b", ""}, Fields{prog, "n", "p", longest + "a"}}) {
+          Fields{dir, "Name", "/a|b", ""}, Fields{prog, "N", "/p", QString(40000, u'a')}}) {
         auto dialog = Open(kind);
         dialog->Text1->setText(name);
         dialog->Text2->setText(path);
@@ -97,14 +97,13 @@ TEST_F(ItemDialogTest, OkRefusesMissingFieldsBarsAndOverlongLinesAndKeepsWhatWas
         dialog->btnOK->click();
         EXPECT_TRUE(dialog->isVisible() && dialog->Text3->text() == arguments);
     }
-    EXPECT_EQ(
-        messages_.texts.mid(0, 7),
-        Lines({"You must specify a shortcut name", "You must specify a Program Path",
-               "The shortcut name cannot contain the character |",
-               "The program path cannot contain the character |",
-               "The program arguments cannot contain the character |",
-               "You must specify a Directory", "The directory cannot contain the character |"}));
-    EXPECT_TRUE(messages_.texts.last().startsWith("The entry is too long"));
+    EXPECT_EQ(messages_.texts,
+              Lines({"You must specify a shortcut name", "You must specify a Program Path",
+                     "The shortcut name cannot contain the character |",
+                     "The program path cannot contain the character |",
+                     "The program arguments cannot contain the character |",
+                     "You must specify a Directory", "The directory cannot contain the character |",
+                     "The entry is too long: a stored line holds at most 32767 characters"}));
     EXPECT_EQ(messages_.owners.first(), "Form3");
     // The longest line that still splits is taken; a directory's hidden arguments are never read.
     EXPECT_EQ(BuildItemLine(ListKind::Programs, {"n", "p", longest.toStdString()}).size(), 32767u);
@@ -127,9 +126,9 @@ TEST_F(ItemDialogTest, BrowseButtonsPutTheChosenFileInTheirBoxKeepItOnCancelAndF
     EXPECT_EQ(dialog->Text2->text(), "/usr/bin/chosen");
     EXPECT_EQ(dialog->Text3->text(), "/home/me/notes.txt");
     EXPECT_EQ(files_.asked, Lines(4, "Form3: Program to Add"));
-    // Only a program gets the platform's default extension for a typed name.
+    // Both buttons give a typed name the platform's default extension.
     const QString suffix = QString::fromStdString(platform::ProgramDefaultSuffix());
-    EXPECT_EQ(files_.suffixes, Lines({suffix, "", suffix, ""}));
+    EXPECT_EQ(files_.suffixes, Lines(4, suffix));
 
     QSignalSpy help(dialog.get(), &Form3::helpRequested);
     QApplication::setActiveWindow(dialog.get());
@@ -150,6 +149,31 @@ TEST(ItemDialogServices, TheRealBoxShowsPlainTextWithOneOkAndTheFileDialogWantsA
     EXPECT_EQ(dialog->nameFilters(), filters);
     EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
     EXPECT_EQ(dialog->defaultSuffix(), "exe");
+}
+
+TEST(ItemDialogServices, ATrayMessageTakesTheFocusAndIsNeverStackedTwice) {
+    const auto openBoxes = [] {
+        QStringList texts;
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(window);
+            if (box != nullptr && box->isVisible()) texts << box->text();
+        }
+        return texts;
+    };
+    for (const char* text : {"Directory does not Exist!", "Directory does not Exist!",
+                             "Program Does Not Exist!", "Directory does not Exist!"}) {
+        QtMessageBoxes().Show(nullptr, text);
+        EXPECT_TRUE(QTest::qWaitFor([text] {
+            auto* active = qobject_cast<QMessageBox*>(QApplication::activeWindow());
+            return active != nullptr && active->text() == text;
+        })) << text;
+    }
+    QStringList shown = openBoxes();
+    shown.sort();
+    EXPECT_EQ(shown, Lines({"Directory does not Exist!", "Program Does Not Exist!"}));
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (qobject_cast<QMessageBox*>(window) != nullptr) window->close();
+    }
 }
 
 }  // namespace

@@ -59,9 +59,9 @@ public:
         : exported_(exported), everyPress_(menuOnEveryPress) {}
     bool present() const override { return true; }
     void watch() override {}
-    bool iconIsExported() const override { return exported_; }
+    bool exportsIcon() const override { return exported_; }
     bool menuOnEveryPress() const override { return everyPress_; }
-    std::optional<QPoint> pressPoint() const override { return std::nullopt; }
+    std::optional<QPoint> takePressPoint() override { return std::nullopt; }
 
 private:
     bool exported_, everyPress_;

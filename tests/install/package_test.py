@@ -35,7 +35,8 @@ class DebianPackage(unittest.TestCase):
         depends = {d.split(" ")[0]: d for d in fields["Depends"].split(", ")}
         for library in ("libc6", "libstdc++6", "libqt6core6", "libqt6gui6", "libqt6widgets6"):
             self.assertRegex(depends.get(library, ""), r"\(>= [0-9.]+\)", library)
-        self.assertIn("xdg-utils", depends)
+        for package in ("xdg-utils", "qt6-wayland"):
+            self.assertIn(package, depends)
 
     def test_files_owned_by_root_with_plain_modes(self):
         listing = check("dpkg-deb", "-c", str(self.deb)).splitlines()

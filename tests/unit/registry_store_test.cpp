@@ -68,5 +68,18 @@ TEST_F(RegistryTest, WritesNulTerminatedRegSzStarAsTheUnnamedValueAndReadsAnyTyp
     EXPECT_EQ(settings_.GetSetting("Section", "NoBytes", "fallback"), "fallback");
 }
 
+TEST_F(RegistryTest, ASaveTheRegistryRefusesPartWayLeavesEveryValueAsItWas) {
+    RemoveAtEnd({"Section"});
+    ASSERT_TRUE(settings_.SaveSetting("Section", "Dir1", "old"));
+    // Value names are limited to 16,383 characters: this one is refused.
+    const std::string refused(20000, 'n');
+    EXPECT_FALSE(settings_.SaveSettings(
+        "Section", {{"Dir1", "new"}, {"Dir2", ""}, {refused, "x"}, {"Dir3", "new"}}));
+    HKEY key = Open("Section");
+    EXPECT_EQ(Raw(key, "Dir1"), std::pair(DWORD{REG_SZ}, std::string("old", 4)));
+    EXPECT_FALSE(Raw(key, "Dir2"));
+    EXPECT_FALSE(Raw(key, "Dir3"));
+}
+
 }  // namespace
 }  // namespace zolvantek

@@ -15,6 +15,7 @@
 
 #include "platform/autostart.h"
 #include "platform/display_session.h"
+#include "platform/posix/desktop_entry.h"
 #include "platform/single_instance.h"
 #include "tests/unit/session_places.h"
 
@@ -95,8 +96,10 @@ TEST(AutostartPosix, TheEntryNamesTheProgramTwiceSoTheSessionSkipsItOnceTheProgr
     EXPECT_FALSE(blocked.Enabled());
 }
 
-// Sets the display variables for one check and puts them back after it.
-bool SessionWith(std::initializer_list<std::pair<const char*, const char*>> values) {
+// Sets the display variables for one check and puts them back after it: whether there is a
+// session, and the window system the program then asks Qt for ("" for Qt's own choice).
+std::pair<bool, std::string> Session(
+    std::initializer_list<std::pair<const char*, const char*>> values) {
     const char* names[] = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
     std::string saved[3];
     bool had[3];
@@ -108,6 +111,9 @@ bool SessionWith(std::initializer_list<std::pair<const char*, const char*>> valu
     }
     for (const auto& [name, value] : values) setenv(name, value, 1);
     const bool available = platform::GraphicalSessionAvailable();
+    platform::PreferPlaceablePopups();
+    const char* chosen = std::getenv("QT_QPA_PLATFORM");
+    const std::string platform = chosen == nullptr ? "" : chosen;
     for (int i = 0; i < 3; ++i) {
         if (had[i]) {
             setenv(names[i], saved[i].c_str(), 1);
@@ -115,7 +121,10 @@ bool SessionWith(std::initializer_list<std::pair<const char*, const char*>> valu
             unsetenv(names[i]);
         }
     }
-    return available;
+    return {available, platform};
+}
+bool SessionWith(std::initializer_list<std::pair<const char*, const char*>> values) {
+    return Session(values).first;
 }
 
 TEST(DisplaySessionPosix, FollowsTheChosenWindowSystem) {
@@ -128,6 +137,46 @@ TEST(DisplaySessionPosix, FollowsTheChosenWindowSystem) {
     EXPECT_TRUE(SessionWith({{"QT_QPA_PLATFORM", "xcb:nograb"}, {"DISPLAY", ":1"}}));
     EXPECT_FALSE(SessionWith({{"QT_QPA_PLATFORM", "wayland-egl"}, {"DISPLAY", ":1"}}));
     EXPECT_TRUE(SessionWith({{"QT_QPA_PLATFORM", "wayland;xcb"}, {"DISPLAY", ":1"}}));
+    // Wayland without an XWayland that answers (none runs on display 97) stays Wayland.
+    EXPECT_EQ(Session({{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":97"}}),
+              std::pair(true, std::string()));
+    EXPECT_EQ(Session({{"WAYLAND_DISPLAY", "wayland-0"}, {"QT_QPA_PLATFORM", "wayland"}}).second,
+              "wayland");
+}
+
+TEST(DesktopEntryPosix, ExecIsSplitAsTheFormatQuotesAndFieldCodesGo) {
+    using Words = std::vector<std::string>;
+    const std::pair<const char*, std::optional<Words>> cases[] = {
+        {"gedit %U", Words{"gedit"}},
+        {"\"/opt/My App/run\" --x=\"a b\" %f", Words{"/opt/My App/run", "--x=a b"}},
+        {"sh -c \"echo \\\"hi\\\" \\$HOME\" 100%%", Words{"sh", "-c", "echo \"hi\" $HOME", "100%"}},
+        {"app --file=%f next", Words{"app", "next"}},
+        {"broken \"quote", std::nullopt},
+    };
+    for (const auto& [exec, words] : cases) EXPECT_EQ(platform::SplitExec(exec), words) << exec;
+
+    const test_support::PrivateRuntimeDir place;
+    const std::string file = place.path() + "/app.desktop";
+    std::ofstream(file) << "# comment\n[Desktop Entry]\nType=Application\nName=My\\sEditor\n"
+                           "Icon=accessories-text-editor\nExec=/usr/bin/ed -p x %F\n"
+                           "NoDisplay=true\n[Desktop Action new]\nName=Other\nExec=other\n";
+    const auto entry = platform::ReadDesktopEntry(file);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->name, "My Editor");
+    EXPECT_EQ(entry->icon, "accessories-text-editor");
+    EXPECT_EQ(entry->exec, (Words{"/usr/bin/ed", "-p", "x"}));
+    EXPECT_TRUE(entry->hidden);
+    std::ofstream(file) << "[Desktop Entry]\nType=Link\nName=Site\nExec=x\n";
+    EXPECT_FALSE(platform::ReadDesktopEntry(file));
+    EXPECT_FALSE(platform::ReadDesktopEntry(place.path() + "/none.desktop"));
+
+    // The autostart entry this program writes reads back as the program it names.
+    const test_support::AutostartPlace autostart;
+    const platform::Autostart written(kId, autostart.path());
+    ASSERT_EQ(written.Enable(autostart.program()), "");
+    const auto own = platform::ReadDesktopEntry(written.Location());
+    ASSERT_TRUE(own);
+    EXPECT_EQ(own->exec, Words{autostart.program()});
 }
 
 }  // namespace
