@@ -30,7 +30,12 @@ protected:
         // The same letter again steps through the entries that begin with it.
         const bool again = typed_.size() == 1 && typed_ == text.toLower();
         if (!again) typed_ += text.toLower();
-        if (QAction* match = Find(again)) menu_->setActiveAction(match);
+        if (QAction* match = Find(again)) {
+            menu_->setActiveAction(match);
+            // Selecting opens a submenu at once, and it would take the next letters: it opens
+            // on Enter or the arrow, as after an arrow key.
+            if (QMenu* submenu = match->menu()) submenu->hide();
+        }
         return true;
     }
 

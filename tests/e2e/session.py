@@ -210,10 +210,13 @@ class Desktop:
                      if bytes(self._prop(w, "_NET_WM_NAME")).decode(errors="replace") == title), None)
 
     def popups(self, pids=None) -> list[Box]:
-        """The menus on the screen: override-redirect windows, no tooltip, none GTK parks off
-        the screen."""
+        """The menus on the screen: override-redirect windows (or the utility window a menu is
+        in a Wayland session), no tooltip, none GTK parks off the screen."""
         tooltip = {self.x.intern_atom(f"_NET_WM_WINDOW_TYPE_{t}") for t in ("TOOLTIP", "NOTIFICATION", "DND")}
-        return [box for w in self.windows(pids) if getattr(self._ask(w, "get_attributes"), "override_redirect", 0)
+        utility = self.x.intern_atom("_NET_WM_WINDOW_TYPE_UTILITY")
+        return [box for w in self.windows(pids)
+                if (getattr(self._ask(w, "get_attributes"), "override_redirect", 0)
+                    or utility in self._prop(w, "_NET_WM_WINDOW_TYPE"))
                 and not tooltip & set(self._prop(w, "_NET_WM_WINDOW_TYPE"))
                 and (box := self.box(w)) and box.x + box.width > 0 and box.y + box.height > 0]
 

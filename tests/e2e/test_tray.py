@@ -3,6 +3,7 @@
 panel), a tray that comes late or restarts, the notice when there is none, real launches,
 Close, and the pressed point a host sends through XWayland."""
 
+import os
 import subprocess
 import time
 from pathlib import Path
@@ -52,6 +53,14 @@ def test_a_late_tray_gets_the_icon_and_both_menus_launch_until_close(desktop, re
         if not restart:
             desktop.stop_tray()
 
+    # A key bound to --show: the running instance opens the menu it names, its own WINDOWS
+    # EXPLORER also where the panel draws the exported one; typing picks an entry by name.
+    for menu, typed, started in (("programs", "rec", recorder.program.name), ("directories", "wo", "xdg-open")):
+        assert show(desktop, recorder, menu).returncode == 0
+        wait_for(lambda: desktop.popups({program.pid}), 5, f"--show {menu}")
+        desktop.key(*typed, "Return")
+        assert recorder.take(started), f"nothing started from --show {menu}"
+
     # The commands of PROGRAMS: Help (its last) opens the page the build lays out, then Close.
     assert desktop.press(icon, "left", owner=program)
     desktop.key("Down", "Right", "Up", "Return")
@@ -60,6 +69,31 @@ def test_a_late_tray_gets_the_icon_and_both_menus_launch_until_close(desktop, re
     assert desktop.press(icon, "left", owner=program)
     desktop.key("Down", "Right", "Down", "Return")
     assert program.wait(10) == 0
+
+
+def show(desktop, recorder, menu: str) -> subprocess.CompletedProcess:
+    return subprocess.run([PROGRAM, "--show", menu], env=desktop.env(PATH=f"{recorder.bin}:{os.environ['PATH']}"),
+                          capture_output=True, text=True, timeout=15)
+
+
+def test_show_starts_the_program_and_a_message_from_a_choice_takes_the_keyboard(desktop, recorder):
+    """Without a running instance --show starts one and opens its menu; a missing entry
+    chosen with the keyboard gives a box that Enter closes, with no window manager."""
+    desktop.write_settings("[Directories]\nDirP1=Gone | /nowhere/gone |  | Normal\n")
+    desktop.start_tray("trayer")
+    first = desktop.spawn("program", [PROGRAM, "--show", "programs"], desktop.env(PATH=f"{recorder.bin}:{os.environ['PATH']}"))
+    wait_for(lambda: desktop.popups({first.pid}), 20, "PROGRAMS from --show")
+    for _ in range(2):  # the same missing entry again brings the box forward, no second one
+        desktop.key("g", "Return")
+        box = wait_for(lambda: [w for w in desktop.windows({first.pid}) if w not in desktop.popups({first.pid})], 5,
+                       "the message box")
+        assert len(box) == 1
+        assert show(desktop, recorder, "programs").returncode == 0
+        wait_for(lambda: desktop.popups({first.pid}), 5, "PROGRAMS again")
+    desktop.key("Escape")
+    wait_for(lambda: not desktop.popups({first.pid}), 5, "PROGRAMS closing")
+    desktop.key("Return")
+    wait_for(lambda: not desktop.windows({first.pid}), 5, "Enter closing the box")
 
 
 def activate(desktop, program, x: int, y: int, timeout: float = 5):
@@ -97,13 +131,16 @@ def test_through_xwayland_programs_opens_at_a_pressed_point_on_the_screen(deskto
     The point comes from Qt's qt.qpa.tray debug line, whose format this pins."""
     desktop.write_settings("[Directories]\nDirP1=True | /bin/true |  | Normal\n")
     plasma_watcher(desktop) if host == "plasma" else desktop.start_tray(host)
-    # Only the variable matters: the program still talks to this X server.
-    program = start_program(desktop, WAYLAND_DISPLAY="wayland-not-used")
+    # Only the variables matter: the program still talks to this X server.
+    program = start_program(desktop, WAYLAND_DISPLAY="wayland-not-used", XDG_CURRENT_DESKTOP="KDE")
     wait_for(lambda: desktop.item(program), 10, "the exported item")
     desktop.xdotool("mousemove", 3, 3)
     for x, y in ((600, 300), (150, 420)):
         popup = activate(desktop, program, x, y)
         assert popup and (popup.x, popup.y) == ((x, y) if host == "plasma" else (3, 3))
-        # No key and no press elsewhere reaches that menu: pressing the icon again closes it.
+        # Pressing the icon again closes it; so does Escape, the menu having the keyboard.
         assert activate(desktop, program, x, y, timeout=0.5) is None
         wait_for(lambda: not desktop.popups({program.pid}), 5, "PROGRAMS closing")
+        assert activate(desktop, program, x, y)
+        desktop.key("Escape")
+        wait_for(lambda: not desktop.popups({program.pid}), 5, "Escape closing PROGRAMS")

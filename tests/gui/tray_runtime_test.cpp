@@ -160,7 +160,10 @@ TEST_F(TrayRuntimeTest, ShowOpensEitherMenuWhereTypingTheFirstLettersPicksAnEntr
                                              "DirP4=Eddy & Co | /bin/true |  | Normal\n"),
                               true);
     tray.ShowMenu(ListKind::Directories);
-    EXPECT_TRUE(tray.menus().mnuShell()->isVisible());
+    ASSERT_TRUE(tray.menus().mnuShell()->isVisible());
+    // "w" is the submenu WINDOWS EXPLORER, "wo" the entry.
+    QTest::keyClicks(tray.menus().mnuShell(), "wo");
+    EXPECT_EQ(tray.menus().mnuShell()->activeAction()->objectName(), "mnuDir(1)");
     tray.menus().mnuShell()->hide();
     QMenu* programs = tray.menus().mnuMenuPrograms();
     // Each case on a menu opened afresh: what is typed, and the entry it selects.
