@@ -220,7 +220,9 @@ IconChoice ChooseEntryIcon(bool directory, const std::string& path, const IconTh
         return Named(EntryIconKind::Missing, "dialog-warning", themes);
     }
     if (directory) return Named(EntryIconKind::Folder, "folder", themes);
-    if (std::optional<std::string> icon = programs.IconOf(path, found.name)) {
+    // The file found, in the folder of a path with wildcards.
+    const std::string file = path.substr(0, path.rfind('/') + 1) + found.name;
+    if (std::optional<std::string> icon = programs.IconOf(file, found.name)) {
         if (icon->front() == '/') {
             if (IsFile(*icon))
                 return {EntryIconKind::Program, "", {{*icon, 0, EndsWith(*icon, ".svg")}}};
