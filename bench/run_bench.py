@@ -48,13 +48,30 @@ def pairs(text: str) -> dict[str, list[str]]:
     return found
 
 
-def write_settings(config_dir: Path, child: str, fifo: Path) -> None:
-    """Both lists full: twenty folders and twenty programs, each program the launch child."""
+# Twenty icons of the default theme: every program entry shows a picture of its own.
+ICONS = ("audio-headphones computer drive-harddisk drive-removable-media input-gaming "
+         "media-optical printer application-certificate application-x-addon audio-x-generic "
+         "font-x-generic image-x-generic package-x-generic text-html text-x-generic "
+         "text-x-script video-x-generic x-office-address-book x-office-calendar "
+         "x-office-spreadsheet").split()
+
+
+def write_settings(config_dir: Path, home: Path, child: str, fifo: Path) -> None:
+    """Both lists full: twenty folders and twenty programs, each program the launch child
+    under a name of its own whose desktop entry gives it an icon of its own."""
     folder = config_dir / "Brindlex Software Solutions"
     folder.mkdir(parents=True, exist_ok=True)
+    apps = home / ".local/share/applications"
+    apps.mkdir(parents=True, exist_ok=True)
     lines = ["[Directories]"]
     lines += [f"Dir{n}=Folder {n} | /tmp | Explorer | Normal" for n in range(1, SLOTS + 1)]
-    lines += [f"DirP{n}=Program {n} | {child} | {fifo} | Normal" for n in range(1, SLOTS + 1)]
+    for n, icon in enumerate(ICONS[:SLOTS], 1):
+        program = home / f"program-{n}"
+        program.unlink(missing_ok=True)
+        program.symlink_to(child)
+        (apps / f"program-{n}.desktop").write_text(
+            f"[Desktop Entry]\nType=Application\nName=Program {n}\nExec={program}\nIcon={icon}\n")
+        lines.append(f"DirP{n}=Program {n} | {program} | {fifo} | Normal")
     (folder / "Zolvantek.ini").write_text("\n".join(lines) + "\n")
 
 
@@ -209,7 +226,7 @@ class Suite:
         EXPLORER menu. The baseline exports no menu, so only its left press pops one. Any
         popup counts (--pid 0): the one drawn by the panel belongs to the panel."""
         with Desktop(self.args.xwatch, self.desk.workdir / "sni", tray="xfce4-panel") as sni:
-            write_settings(sni.config, self.args.child, Path(self.fifo))
+            write_settings(sni.config, sni.home, self.args.child, Path(self.fifo))
             for name, argv in self.programs.items():
                 proc = subprocess.Popen(argv, env=sni.env(), stdout=self.watch_log,
                                         stderr=self.watch_log, start_new_session=True)
@@ -245,7 +262,7 @@ class Suite:
         }
         self.fifo = str(self.desk.workdir / "launch.fifo")
         os.mkfifo(self.fifo)
-        write_settings(self.desk.config, self.args.child, Path(self.fifo))
+        write_settings(self.desk.config, self.desk.home, self.args.child, Path(self.fifo))
         if "startup" in phases:
             self.startup_memory_first_popups(results)
         if phases & {"popups", "launch"}:
