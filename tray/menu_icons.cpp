@@ -69,16 +69,22 @@ MenuIcons::LookupMaker MenuIcons::SystemLookup() {
 }
 
 void MenuIcons::Follow(ListKind kind) {
+    // Before the tray icon is up the store is not read again: start-up pays nothing here.
+    if (!started_) {
+        unread_.insert(kind);
+        return;
+    }
     std::vector<std::string> names;
     for (int slot = 1; slot <= itemsPerList_; ++slot) names.push_back(SlotValueName(kind, slot));
     const std::vector<std::string> lines = settings_.GetSettings(kListSection, names, "");
     std::vector<std::string>& keys = slotKeys_[kind];
+    std::set<std::string> wanted;
     keys.assign(lines.size(), std::string());
     for (std::size_t i = 0; i < lines.size(); ++i) {
         QAction* item = menus_.slotItem(kind, int(i) + 1);
         if (item == nullptr) continue;
         const std::optional<EntryFields> fields = SplitEntryLine(lines[i]);
-        if (lines[i].empty() || (fields && fields->name == kSeparatorName)) {
+        if (lines[i].empty() || MenuCaption(lines[i]) == kSeparatorName) {
             item->setIcon(QIcon());
             continue;
         }
@@ -88,7 +94,7 @@ void MenuIcons::Follow(ListKind kind) {
                   (fields ? fields->path : std::string());
         const auto shown = found_.find(keys[i]);
         item->setIcon(shown != found_.end() ? shown->second.icon : QIcon());
-        if (!inFlight_.contains(keys[i])) waiting_.insert(keys[i]);
+        if (!inFlight_.contains(keys[i])) wanted.insert(keys[i]);
     }
 
     // What no list names any more is let go.
@@ -100,12 +106,12 @@ void MenuIcons::Follow(ListKind kind) {
     std::erase_if(icons_,
                   [&](const auto& icon) { return !inUse.contains(icon.second.cacheKey()); });
 
-    if (started_) LookUp(std::exchange(waiting_, {}));
+    LookUp(std::move(wanted));
 }
 
 void MenuIcons::Start() {
     started_ = true;
-    LookUp(std::exchange(waiting_, {}));
+    for (ListKind kind : std::exchange(unread_, {})) Follow(kind);
 }
 
 void MenuIcons::LookUp(std::set<std::string> keys) {

@@ -32,7 +32,8 @@ public:
     ~MenuIcons() override;
 
     // The list as stored now: each item shows the icon last found for its entry at once,
-    // and every entry is looked up again (it may have come or gone since).
+    // and every entry is looked up again (it may have come or gone since). Before Start(),
+    // only noted.
     void Follow(ListKind kind);
     // Lookups wait until this is called: not before the tray icon is on the screen.
     void Start();
@@ -64,7 +65,7 @@ private:
     // Per list, the entry of each slot ("D" or "P" and the path; empty for none).
     std::map<ListKind, std::vector<std::string>> slotKeys_;
     std::map<std::string, Shown> found_;
-    std::set<std::string> waiting_;
+    std::set<ListKind> unread_;
     std::set<std::string> inFlight_;
     // One icon per picture: twenty folders share one.
     std::map<qint64, QIcon> icons_;
