@@ -45,6 +45,7 @@ MenuIcons::MenuIcons(PopupMenus& menus, CRegSettings& settings, int itemsPerList
       makeLookup_(std::move(makeLookup)),
       channel_(std::make_shared<Channel>()) {
     channel_->owner = this;
+    connect(this, &MenuIcons::lookedUp, this, &MenuIcons::Found, Qt::QueuedConnection);
 }
 
 MenuIcons::~MenuIcons() {
@@ -121,15 +122,10 @@ void MenuIcons::LookUp(std::set<std::string> keys) {
     // still be able to end.
     std::thread([channel = channel_, lookup = makeLookup_(), keys = std::move(keys)] {
         for (const std::string& key : keys) {
-            platform::EntryIcon found = lookup(key.front() == kDirectoryKey, key.substr(1));
+            const platform::EntryIcon found = lookup(key.front() == kDirectoryKey, key.substr(1));
             const std::lock_guard lock(channel->mutex);
             if (channel->owner == nullptr) return;
-            QMetaObject::invokeMethod(
-                channel->owner,
-                [owner = channel->owner, key, found = std::move(found)] {
-                    owner->Found(key, found);
-                },
-                Qt::QueuedConnection);
+            emit channel->owner->lookedUp(key, found);
         }
     }).detach();
 }

@@ -46,6 +46,10 @@ public:
     // The platform's finder, asked for the icon theme in use and the sizes of the screens.
     static LookupMaker SystemLookup();
 
+signals:
+    // From the worker: one entry's icon, found.
+    void lookedUp(const std::string& key, const zolvantek::platform::EntryIcon& found);
+
 private:
     struct Shown {
         platform::EntryIconKind kind;

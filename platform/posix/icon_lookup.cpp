@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <set>
 
@@ -14,6 +15,8 @@
 
 namespace zolvantek::platform {
 namespace {
+
+namespace fs = std::filesystem;
 
 constexpr const char* kExtensions[] = {".png", ".svg", ".xpm"};
 
@@ -121,10 +124,10 @@ void IconThemes::AddTheme(const std::string& name) {
     }
     added_.push_back(name);
     const auto index = std::find_if(iconDirs_.begin(), iconDirs_.end(), [&](const auto& dir) {
-        return IsFile(dir + "/" + name + "/index.theme");
+        return IsFile((fs::path(dir) / name / "index.theme").string());
     });
     if (index == iconDirs_.end()) return;
-    Groups groups = ReadGroups(*index + "/" + name + "/index.theme");
+    Groups groups = ReadGroups((fs::path(*index) / name / "index.theme").string());
     const auto& head = groups["Icon Theme"];
     std::vector<IconFile> folders;
     const auto listed = head.find("Directories");
@@ -136,8 +139,8 @@ void IconThemes::AddTheme(const std::string& name) {
         if (size <= 0) continue;
         // A theme may be spread over several of the icon folders.
         for (const std::string& dir : iconDirs_) {
-            if (IsFolder(dir + "/" + name + "/" + folder)) {
-                folders.push_back({dir + "/" + name + "/" + folder, size, scalable});
+            if (std::string path = (fs::path(dir) / name / folder).string(); IsFolder(path)) {
+                folders.push_back({std::move(path), size, scalable});
             }
         }
     }
@@ -155,7 +158,7 @@ std::vector<IconFile> IconThemes::Find(const std::string& name) const {
         std::vector<IconFile> found;
         for (const IconFile& folder : folders) {
             for (const char* extension : kExtensions) {
-                const std::string file = folder.path + "/" + name + extension;
+                const std::string file = (fs::path(folder.path) / (name + extension)).string();
                 if (IsFile(file)) {
                     found.push_back({file, folder.size, folder.scalable || EndsWith(file, ".svg")});
                 }
@@ -165,7 +168,7 @@ std::vector<IconFile> IconThemes::Find(const std::string& name) const {
     }
     for (const std::string& dir : pixmapDirs_) {
         for (const char* extension : kExtensions) {
-            const std::string file = dir + "/" + name + extension;
+            const std::string file = (fs::path(dir) / (name + extension)).string();
             if (IsFile(file)) return {{file, 0, EndsWith(file, ".svg")}};
         }
     }
