@@ -25,7 +25,9 @@ void OpenHelpSection(int contextId) {
 
 }  // namespace
 
-TrayRuntime::TrayRuntime(std::unique_ptr<platform::TrayHost> host) : host_(std::move(host)) {
+TrayRuntime::TrayRuntime(std::unique_ptr<platform::TrayHost> host,
+                         MenuIcons::LookupMaker iconLookup)
+    : host_(std::move(host)), iconLookup_(std::move(iconLookup)) {
     noTrayNotice_.setSingleShot(true);
     noTrayNotice_.setInterval(kNoTrayNoticeDelayMs);
     connect(&noTrayNotice_, &QTimer::timeout, this, [] {
@@ -34,7 +36,11 @@ TrayRuntime::TrayRuntime(std::unique_ptr<platform::TrayHost> host) : host_(std::
     });
     prepareMenus_.setSingleShot(true);
     prepareMenus_.setInterval(kPrepareDelayMs);
-    connect(&prepareMenus_, &QTimer::timeout, this, [this] { menus_->Prepare(); });
+    // The icons of the entries are looked for then too, in a worker.
+    connect(&prepareMenus_, &QTimer::timeout, this, [this] {
+        menus_->Prepare();
+        menuIcons_->Start();
+    });
 }
 
 TrayRuntime::~TrayRuntime() = default;
@@ -46,6 +52,8 @@ void TrayRuntime::Form_Load() {
     state_->MaxItems = kMaxItems;
 
     menus_ = std::make_unique<PopupMenus>(state_->MaxItems);
+    menuIcons_ = std::make_unique<MenuIcons>(*menus_, state_->Settings, state_->MaxItems,
+                                             std::move(iconLookup_));
     // The editor opens from either menu; it is made then, not here.
     connect(menus_->explorerCommands().add, &QAction::triggered, this,
             [this] { form1().mnuAdd_Click(); });
@@ -121,6 +129,7 @@ void TrayRuntime::ShowStoredLists() {
                                      std::pair{ListKind::Programs, &lists.programs}}) {
         lines_[int(kind)] = list->lines;
         menus_->ShowSlots(kind, list->slotCaptions);
+        menuIcons_->Follow(kind);
     }
 }
 
@@ -131,6 +140,7 @@ Form1& TrayRuntime::form1() {
         connect(form1_.get(), &Form1::slotCaptionsChanged, this,
                 [this](ListKind kind, const SlotCaptions& captions) {
                     menus_->ShowSlots(kind, captions);
+                    menuIcons_->Follow(kind);
                 });
         connect(form1_.get(), &Form1::helpRequested, this, &OpenHelpSection);
         form1_->SetLines(ListKind::Directories, lines_[int(ListKind::Directories)]);

@@ -9,6 +9,7 @@
 #include "platform/menu_requests.h"
 #include "platform/settings_watch.h"
 #include "platform/tray_host.h"
+#include "tray/menu_icons.h"
 #include "tray/module_state.h"
 #include "tray/popup_menus.h"
 
@@ -32,7 +33,8 @@ inline constexpr int kPrepareDelayMs = 300;
 class TrayRuntime : public QObject {
     Q_OBJECT
 public:
-    explicit TrayRuntime(std::unique_ptr<platform::TrayHost> host = platform::MakeTrayHost());
+    explicit TrayRuntime(std::unique_ptr<platform::TrayHost> host = platform::MakeTrayHost(),
+                         MenuIcons::LookupMaker iconLookup = MenuIcons::SystemLookup());
     ~TrayRuntime() override;
 
     // Start-up: settings, menus, both lists, then the icon once a tray is there. Shows no
@@ -42,6 +44,7 @@ public:
     // The editor window, made on first use: the tray does not pay for it at start-up.
     Form1& form1();
     PopupMenus& menus() { return *menus_; }
+    MenuIcons& menuIcons() { return *menuIcons_; }
     // Only once a tray has come (hasTrayIcon()).
     QSystemTrayIcon& trayIcon() { return *trayIcon_; }
     bool hasTrayIcon() const { return trayIcon_ != nullptr; }
@@ -69,6 +72,8 @@ private:
     std::unique_ptr<ModuleState> state_;
     std::unique_ptr<Form1> form1_;
     std::unique_ptr<PopupMenus> menus_;
+    MenuIcons::LookupMaker iconLookup_;
+    std::unique_ptr<MenuIcons> menuIcons_;
     std::unique_ptr<QSystemTrayIcon> trayIcon_;
     // Made with the icon (Close hides it); a child of this object, so tests find it.
     std::unique_ptr<LaunchCommands> commands_;

@@ -45,6 +45,9 @@ def test_a_late_tray_gets_the_icon_and_both_menus_launch_until_close(desktop, re
         # Right: WINDOWS EXPLORER, popped by the program or drawn by the panel; never both.
         if host == "xfce4-panel":
             assert desktop.exported_menu(program) == ["WINDOWS EXPLORER", "-", "-", "Work"]
+            # The panel draws each entry's icon from its own theme, by name.
+            wait_for(lambda: desktop.exported_menu(program, icons=True)[-1] == "Work [folder]", 10,
+                     "the folder icon's name in the exported menu")
         assert desktop.press(icon, "right"), "no menu after a right press"
         assert len(desktop.popups({program.pid})) == (1 if host == "trayer" else 0)
         desktop.key("Up", "Return")

@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
+#include <future>
+#include <mutex>
 
 #include "common/about_text.h"
 #include "editors/form2.h"
@@ -81,10 +83,11 @@ protected:
     }
     // The program started on `settingsFile`; by default with its icon docked in the tray.
     TrayRuntime& Start(const QString& settingsFile, bool exported = false,
-                       bool menuOnEveryPress = false) {
+                       bool menuOnEveryPress = false,
+                       MenuIcons::LookupMaker icons = MenuIcons::SystemLookup()) {
         WriteSettingsFile(settingsFile);
         runtime_ = std::make_unique<TrayRuntime>(
-            std::make_unique<FakeTrayHost>(exported, menuOnEveryPress));
+            std::make_unique<FakeTrayHost>(exported, menuOnEveryPress), std::move(icons));
         runtime_->Form_Load();
         return *runtime_;
     }
@@ -267,6 +270,105 @@ TEST_F(TrayRuntimeTest, CloseRemovesTheIconClosesDialogsNewestFirstAndSavesNothi
     tray.form1().hide();
 }
 
+using platform::EntryIconKind;
+
+// The icon an item shows, by the kind the worker found; nothing before it answered.
+std::optional<EntryIconKind> ShownKind(TrayRuntime& tray, ListKind kind, int slot) {
+    return tray.menus().slotItem(kind, slot)->icon().isNull()
+               ? std::nullopt
+               : tray.menuIcons().shownKind(kind, slot);
+}
+
+// A lookup held up until the test lets it answer, as one on a dead network mount is.
+struct HeldLookup {
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::mutex mutex;
+    std::vector<std::string> asked;
+    ~HeldLookup() { Release(); }
+    void Release() {
+        if (released.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+            release.set_value();
+        }
+    }
+    MenuIcons::LookupMaker Maker() {
+        return [this] {
+            return [this](bool directory, const std::string& path) {
+                {
+                    const std::lock_guard lock(mutex);
+                    asked.push_back(path);
+                }
+                released.wait();
+                QImage picture(16, 16, QImage::Format_ARGB32_Premultiplied);
+                picture.fill(directory ? Qt::blue : Qt::green);
+                const bool gone = path.find("gone") != std::string::npos;
+                return platform::EntryIcon{
+                    gone ? EntryIconKind::Missing
+                         : (directory ? EntryIconKind::Folder : EntryIconKind::Program),
+                    gone ? "dialog-warning" : (directory ? "folder" : "clock"),
+                    {picture}};
+            };
+        };
+    }
+};
+
+TEST_F(TrayRuntimeTest, ItemsShowTheIconsTheWorkerFindsAndAPressNeverWaitsForIt) {
+    HeldLookup lookup;
+    TrayRuntime& tray = Start(QStringLiteral("[Directories]\nDir1=Work | /w | Explorer | Normal\n"
+                                             "DirP1=Clock | /usr/bin/clock |  | Normal\n"
+                                             "DirP2=- | - |  | Normal\n"
+                                             "DirP3=Old | /gone/tool |  | Normal\n"),
+                              true, true, lookup.Maker());
+    // The lookups wait until the icon is up, then run while the menus work on.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !lookup.asked.empty(); }, 5000));
+    emit tray.trayIcon().activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(tray.menus().mnuMenuPrograms()->isVisible());
+    EXPECT_EQ(ShownKind(tray, ListKind::Programs, 1), std::nullopt);
+
+    lookup.Release();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !tray.menuIcons().busy(); }, 5000));
+    EXPECT_EQ(ShownKind(tray, ListKind::Directories, 1), EntryIconKind::Folder);
+    EXPECT_EQ(ShownKind(tray, ListKind::Programs, 1), EntryIconKind::Program);
+    EXPECT_EQ(ShownKind(tray, ListKind::Programs, 3), EntryIconKind::Missing);
+    EXPECT_TRUE(tray.menus().slotItem(ListKind::Programs, 2)->icon().isNull());
+    // The exported menu gives a host the icons' theme names.
+    EXPECT_EQ(tray.menus().slotItem(ListKind::Programs, 3)->icon().name(), "dialog-warning");
+    EXPECT_EQ(tray.menus().slotItem(ListKind::Directories, 1)->icon().name(), "folder");
+
+    // A hand edit: the unchanged entry keeps its icon at once, the new one is looked up.
+    ProgramSettings().SaveSetting(kListSection, "DirP3", "New | /usr/bin/new |  | Normal");
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return ShownKind(tray, ListKind::Programs, 3) == EntryIconKind::Program; }, 5000));
+    EXPECT_EQ(ShownKind(tray, ListKind::Programs, 1), EntryIconKind::Program);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !tray.menuIcons().busy(); }, 5000));
+    const std::lock_guard lock(lookup.mutex);
+    EXPECT_NE(std::find(lookup.asked.begin(), lookup.asked.end(), "/usr/bin/new"),
+              lookup.asked.end());
+}
+
+TEST_F(TrayRuntimeTest, TheSystemLookupGivesFoldersProgramsAndTheWarningSign) {
+    const QString folder = QDir::toNativeSeparators(QDir::tempPath());
+    const QString program = QDir::toNativeSeparators(QCoreApplication::applicationFilePath());
+    TrayRuntime& tray = Start(QStringLiteral("[Directories]\nDir1=Temp | %1 | Explorer | Normal\n"
+                                             "Dir2=Gone | %1/zolvantek-gone | Explorer | Normal\n"
+                                             "DirP1=Tests | %2 |  | Normal\n"
+                                             "DirP2=Bars |  \n")
+                                  .arg(folder, program));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return ShownKind(tray, ListKind::Programs, 2).has_value() && !tray.menuIcons().busy();
+        },
+        20000));
+    EXPECT_EQ(ShownKind(tray, ListKind::Directories, 1), EntryIconKind::Folder);
+    EXPECT_EQ(ShownKind(tray, ListKind::Directories, 2), EntryIconKind::Missing);
+    // A line the launch cannot split says "does not exist" too.
+    EXPECT_EQ(ShownKind(tray, ListKind::Programs, 2), EntryIconKind::Missing);
+#ifdef _WIN32
+    EXPECT_EQ(ShownKind(tray, ListKind::Programs, 1), EntryIconKind::Program);  // the shell's
+#else
+    EXPECT_EQ(ShownKind(tray, ListKind::Programs, 1), EntryIconKind::Generic);
+#endif
+}
 #ifndef _WIN32
 // The real launch path on this system, with stand-ins first on PATH that write down their
 // arguments: xdg-open, and a program. The help page lies beside the test program.
