@@ -264,8 +264,13 @@ std::optional<std::string> WriteValues(
         const std::string escapedText = Escape(text, false);
         if (const auto found = first.find(key); found != first.end()) {
             const std::string_view content = parsed.Content(parsed.lines[found->second]);
-            replaced[found->second] =
-                std::string(content.substr(0, content.find('=') + 1)) + escapedText;
+            std::string line = std::string(content.substr(0, content.find('=') + 1)) + escapedText;
+            // A hand-written name that begins with "[" cannot take a text that ends in "]":
+            // the line would read back as a section header, so such a save is refused.
+            if (const std::string_view t = Trim(line); t.front() == '[' && t.back() == ']') {
+                return std::nullopt;
+            }
+            replaced[found->second] = std::move(line);
         } else if (const auto again = addedByKey.find(key); again != addedByKey.end()) {
             added[again->second] = *encoded + "=" + escapedText;
         } else {
