@@ -1,6 +1,10 @@
 // The list editor driven through its named controls.
+#include <QDir>
+#include <QMimeData>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include "editors/form3.h"
 #include "tests/gui/gui_test_support.h"
@@ -216,6 +220,160 @@ TEST_F(ListEditorTest, OkStoresLinesTheUserLeftAloneByteForByte) {
     // A slot with an empty name gets no blank menu item.
     ASSERT_EQ(captions.count(), 1);
     EXPECT_FALSE(captions[0][1].value<SlotCaptions>()[2].has_value());
+}
+
+// Files and lines dropped on the editor's lists, as a file manager and a drag inside the
+// list deliver them.
+class ListDropTest : public test_support::EditorFixture {
+protected:
+    QString Make(const QString& name, const QByteArray& content = {}) {
+        const QString path = place_.filePath(name);
+        if (content.isNull()) {
+            QDir().mkpath(path);
+        } else {
+            QFile file(path);
+            EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+            file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+        }
+        return QDir::toNativeSeparators(path);
+    }
+    // Drops on the list on screen at `row`'s upper half, and waits until the editor has
+    // answered (the answer comes from the event loop, after the drop).
+    Qt::DropAction Drop(QMimeData* data, int row = 0) {
+        QListWidget* list = form1_->listFor(form1_->visibleKind());
+        const QPoint at = row < list->count() ? list->visualItemRect(list->item(row)).topLeft()
+                                              : QPoint(2, list->viewport()->height() - 2);
+        const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+        // A drop reaches only the widget that took the drag when it entered.
+        QDragEnterEvent enter(at, offered, data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(list->viewport(), &enter);
+        QDropEvent drop(at + QPoint(2, 2), offered, data, Qt::LeftButton, Qt::NoModifier);
+        drop.ignore();
+        QCoreApplication::sendEvent(list->viewport(), &drop);
+        QTest::qWait(50);
+        return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
+    }
+    Qt::DropAction DropFiles(const QStringList& files) {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString& file : files) urls << QUrl::fromLocalFile(file);
+        data.setUrls(urls);
+        return Drop(&data);
+    }
+    // Answers the item dialog a drop opens: OK after checking what it offers.
+    static std::function<void(Form3&)> ConfirmOffered(const QString& title, const Lines& boxes) {
+        return [=](Form3& dialog) {
+            EXPECT_EQ(dialog.windowTitle(), title);
+            EXPECT_EQ(Lines({dialog.Text1->text(), dialog.Text2->text(), dialog.Text3->text()}),
+                      boxes);
+            dialog.btnOK->click();
+        };
+    }
+    QTemporaryDir place_;
+};
+
+TEST_F(ListDropTest, ADroppedFolderAndProgramAreStoredAfterTheEditorsOk) {
+    const QString folder = Make("My Projects");
+    Form1& editor = OpenOn(ListKind::Directories, NumberedLines(ListKind::Directories, 1));
+    {
+        WhenModal<Form3> add(ConfirmOffered("Add Directory", {"My Projects", folder, ""}));
+        // A reference only: the file manager must not move the folder.
+        EXPECT_EQ(DropFiles({folder + "/"}), Qt::LinkAction);
+    }
+    EXPECT_EQ(StoredListValues().value("Dir2"), "");  // nothing before the editor's OK
+    editor.btnOK->click();
+    EXPECT_EQ(StoredListValues().value("Dir2"), "My Projects | " + folder + " | Explorer | Normal");
+
+#ifdef _WIN32
+    const QString program = Make("Editor.exe", "MZ");
+    const Lines offered = {"Editor", program, ""};
+    const QString stored = "Editor | " + program + " |  | Normal";
+#else
+    const QString program = Make("my editor", "#!/bin/sh\n");
+    const QString entry = Make("editor.desktop",
+                               "[Desktop Entry]\nType=Application\nName=Notes\n"
+                               "Exec=\"" +
+                                   program.toUtf8() + "\" --new-window %U\n");
+    const QString dropped = entry;
+    const Lines offered = {"Notes", program, "--new-window"};
+    const QString stored = "Notes | " + program + " | --new-window | Normal";
+#endif
+    editor.mnuAddProgram_Click();
+    {
+        WhenModal<Form3> add(ConfirmOffered("Add Program", offered));
+#ifdef _WIN32
+        DropFiles({program});
+#else
+        DropFiles({dropped});
+#endif
+    }
+    editor.btnOK->click();
+    EXPECT_EQ(StoredListValues().value("DirP1"), stored);
+    EXPECT_TRUE(messages_.texts.isEmpty()) << messages_.texts.join("; ").toStdString();
+}
+
+TEST_F(ListDropTest, DropsKeepTheLimitAndRefuseWhatTheListCannotHold) {
+    const QString a = Make("a"), b = Make("b"), file = Make("notes.txt", "x");
+    Form1& editor = OpenOn(ListKind::Directories, NumberedLines(ListKind::Directories, 19));
+    {
+        // Each dropped folder is offered in turn while there is room.
+        WhenModal<Form3> add(ConfirmOffered("Add Directory", {"a", a, ""}));
+        DropFiles({a, b});
+    }
+    EXPECT_EQ(editor.lstPath->count(), 20);
+    DropFiles({b});
+    const QString limit =
+        "20 is the most items you can have \nYou cannot enter anymore items \n"
+        "You must delete one in order to Add one";
+    EXPECT_EQ(messages_.texts, Lines({limit, limit}));
+
+    messages_.texts.clear();
+    editor.lstPath->setCurrentRow(0);
+    editor.Command3->click();
+    DropFiles({file});
+    editor.mnuAddProgram_Click();
+    DropFiles({a});
+    EXPECT_EQ(messages_.texts,
+              Lines({"Only folders can be dropped on this list:\n" + file + " is not a folder.",
+                     "Only programs can be dropped on this list:\n" + a + " is not a program."}));
+#ifndef _WIN32
+    // A name with a bar would shift the fields of its line; Windows allows no such name.
+    editor.mnuAdd_Click();
+    messages_.texts.clear();
+    DropFiles({Make("a | b")});
+    EXPECT_EQ(messages_.texts,
+              Lines({"\"a | b\" cannot be added: a \"|\" in its name would shift the fields of "
+                     "its stored line."}));
+#endif
+    EXPECT_EQ(StoredListValues().value("Dir20"), "");
+}
+
+TEST_F(ListDropTest, DraggingALineWithinTheListMovesItWithItsStoredBytes) {
+    const std::string latin1 = "Caf\xe9 | /tmp/caf\xe9 | Explorer | Normal";
+    Form1& editor = OpenOn(ListKind::Directories,
+                           {latin1, "B | /b | Explorer | Normal", "C | /c | Explorer | Normal"});
+    QListWidget* list = editor.lstPath;
+    const auto dragged = [list](int row) {
+        return list->model()->mimeData({list->model()->index(row, 0)});
+    };
+    std::unique_ptr<QMimeData> first(dragged(0));
+    EXPECT_EQ(Drop(first.get(), 3), Qt::MoveAction);  // below the last line
+    EXPECT_EQ(editor.Lines(ListKind::Directories)[2], latin1);
+    EXPECT_EQ(form1_->selectedRow(ListKind::Directories), 2);  // the selection goes with it
+    std::unique_ptr<QMimeData> last(dragged(2));
+    Drop(last.get(), 1);
+    editor.btnOK->click();
+    EXPECT_EQ(settings_.GetSetting(kListSection, "Dir2", ""), latin1);
+    EXPECT_EQ(settings_.GetSetting(kListSection, "Dir1", ""), "B | /b | Explorer | Normal");
+    EXPECT_EQ(settings_.GetSetting(kListSection, "Dir3", ""), "C | /c | Explorer | Normal");
+
+    // A line from the other list is no line of this one.
+    editor.mnuAdd_Click();
+    editor.lstPathP->addItem("X | /x |  | Normal");
+    std::unique_ptr<QMimeData> other(
+        editor.lstPathP->model()->mimeData({editor.lstPathP->model()->index(0, 0)}));
+    EXPECT_EQ(Drop(other.get(), 0), Qt::IgnoreAction);
+    EXPECT_EQ(editor.lstPath->count(), 3);
 }
 
 // Takes every slot but one, as a store that runs out of room half-way would.
