@@ -33,6 +33,9 @@ ZOLVANTEK_PACKAGES=(
     clang-format
     # X window queries of the test desktops (tests/e2e/desktop_session.py)
     python3-xlib
+    # the Windows installer (makensis), its icon packed from the SVG's images (icotool), and
+    # the runner of the installer's test under Wine
+    nsis icoutils python3-pytest
 )
 
 zolvantek_missing_packages() {

@@ -6,12 +6,14 @@
 #include "common/about_text.h"
 #include "common/product_info.h"
 #include "platform/autostart.h"
+#include "platform/console.h"
 #include "platform/program_folder.h"
 
 namespace zolvantek {
 namespace {
 
 void Print(std::FILE* stream, const QString& text) {
+    platform::UseParentConsole();
     std::fputs(text.toLocal8Bit().constData(), stream);
     std::fflush(stream);
 }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "common/product_info.h"
+#include "platform/console.h"
 #include "platform/display_session.h"
 #include "platform/single_instance.h"
 #include "tray/command_line.h"
@@ -74,6 +75,7 @@ int main(int argc, char* argv[]) {
     // Before anything else is set up, so a second start ends at once and disturbs nothing.
     const zolvantek::platform::SingleInstance instance(zolvantek::kAppId);
     if (instance.state() == zolvantek::platform::SingleInstance::State::AlreadyRunning) {
+        zolvantek::platform::UseParentConsole();
         std::printf("%s\n", zolvantek::kAlreadyRunning);
         return 0;
     }

@@ -78,7 +78,10 @@ class ExeFileTest(unittest.TestCase):
 
         resources = pe.resources()
         self.assertIn(RT_GROUP_ICON, resources)
-        self.assertEqual(len(resources.get(RT_ICON, [])), 2, "the 16 and 32 pixel images")
+        group = resources[RT_GROUP_ICON][0]
+        widths = [group[6 + 14 * i] or 256 for i in range(struct.unpack_from("<H", group, 4)[0])]
+        self.assertEqual(sorted(widths), [16, 20, 24, 32, 40, 48, 64, 256])
+        self.assertEqual(len(resources.get(RT_ICON, [])), 8)
         version = resources[RT_VERSION][0].decode("utf-16-le", errors="replace")
         for name, value in (("CompanyName", "Brindlex Software Solutions"),
                             ("FileVersion", "2.00.0030"), ("ProductVersion", "2.00.0030"),

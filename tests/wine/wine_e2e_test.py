@@ -10,13 +10,14 @@ import subprocess
 import sys
 import time
 import unittest
+import zipfile
 from pathlib import Path
 
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 from wine_desktop import WineDesktop, WineDesktopError, similar, unix_to_windows  # noqa: E402
 
-EXE = Path(os.environ["ZOLVANTEK_EXE"])
+ZIP = Path(os.environ["ZOLVANTEK_ZIP"])
 PROBE = Path(os.environ["ZOLVANTEK_PROBE"])
 ARTIFACTS = Path(os.environ.get("E2E_ARTIFACTS", "/tmp/zolvantek-e2e-artifacts")) / "wine"
 
@@ -63,10 +64,9 @@ class WindowsProgramTest(unittest.TestCase):
     def _install(cls):
         desk = cls.desk
         folder = desk.c_path(PROGRAM).parent
-        (folder / "help").mkdir(parents=True)
-        subprocess.run(["cp", str(EXE), str(folder / "zolvantek.exe")], check=True)
-        subprocess.run(["cp", str(EXE.parent / "help" / "zolvantek.html"), str(folder / "help")],
-                       check=True)
+        # Unpacked from the portable zip, as a user who does not install has it.
+        with zipfile.ZipFile(ZIP) as archive:
+            archive.extractall(folder)
         desk.c_path(PROBE_AT).parent.mkdir(parents=True)
         for target in (PROBE_AT, r"C:\windows\explorer.exe", r"C:\Browser\browser.exe"):
             desk.c_path(target).parent.mkdir(parents=True, exist_ok=True)
