@@ -2,6 +2,7 @@
 #include <QDir>
 #include <QMimeData>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -222,158 +223,101 @@ TEST_F(ListEditorTest, OkStoresLinesTheUserLeftAloneByteForByte) {
     EXPECT_FALSE(captions[0][1].value<SlotCaptions>()[2].has_value());
 }
 
-// Files and lines dropped on the editor's lists, as a file manager and a drag inside the
-// list deliver them.
+// Drops as a file manager and a drag within the list deliver them.
 class ListDropTest : public test_support::EditorFixture {
 protected:
-    QString Make(const QString& name, const QByteArray& content = {}) {
-        const QString path = place_.filePath(name);
-        if (content.isNull()) {
-            QDir().mkpath(path);
-        } else {
-            QFile file(path);
-            EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
-            file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
-        }
-        return QDir::toNativeSeparators(path);
-    }
-    // Drops on the list on screen at `row`'s upper half, and waits until the editor has
-    // answered (the answer comes from the event loop, after the drop).
-    Qt::DropAction Drop(QMimeData* data, int row = 0) {
+    // Enters the list on screen, drops at the top of `row` or below the lines, lets it answer.
+    Qt::DropAction Drop(const QMimeData* data, int row = 0) {
         QListWidget* list = form1_->listFor(form1_->visibleKind());
-        const QPoint at = row < list->count() ? list->visualItemRect(list->item(row)).topLeft()
-                                              : QPoint(2, list->viewport()->height() - 2);
-        const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
-        // A drop reaches only the widget that took the drag when it entered.
+        const QPoint at(2, row < list->count() ? list->visualItemRect(list->item(row)).top() + 2
+                                               : list->viewport()->height() - 4);
+        const auto offered = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
         QDragEnterEvent enter(at, offered, data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(list->viewport(), &enter);
-        QDropEvent drop(at + QPoint(2, 2), offered, data, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent drop(at, offered, data, Qt::LeftButton, Qt::NoModifier);
         drop.ignore();
-        QCoreApplication::sendEvent(list->viewport(), &drop);
+        for (QEvent* event : std::initializer_list<QEvent*>{&enter, &drop})
+            QCoreApplication::sendEvent(list->viewport(), event);
         QTest::qWait(50);
         return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
     }
-    Qt::DropAction DropFiles(const QStringList& files) {
+    // Makes a folder (no content) or a file in a folder of the test's own, unless the system
+    // refuses the name, and drops it.
+    Qt::DropAction DropMade(const QString& name, const QByteArray& content = {}) {
+        if (content.isNull()) {
+            QDir(place_.path()).mkdir(name);
+        } else if (QFile file(place_.filePath(name)); file.open(QIODevice::WriteOnly)) {
+            file.write(content);
+        }
         QMimeData data;
-        QList<QUrl> urls;
-        for (const QString& file : files) urls << QUrl::fromLocalFile(file);
-        data.setUrls(urls);
+        data.setUrls({QUrl::fromLocalFile(place_.filePath(name))});
         return Drop(&data);
     }
-    // Answers the item dialog a drop opens: OK after checking what it offers.
-    static std::function<void(Form3&)> ConfirmOffered(const QString& title, const Lines& boxes) {
-        return [=](Form3& dialog) {
-            EXPECT_EQ(dialog.windowTitle(), title);
-            EXPECT_EQ(Lines({dialog.Text1->text(), dialog.Text2->text(), dialog.Text3->text()}),
-                      boxes);
-            dialog.btnOK->click();
-        };
-    }
+    QString Made(const QString& name) { return QDir::toNativeSeparators(place_.filePath(name)); }
     QTemporaryDir place_;
+    std::function<void(Form3&)> confirm_ = [](Form3& dialog) { dialog.btnOK->click(); };
 };
 
-TEST_F(ListDropTest, ADroppedFolderAndProgramAreStoredAfterTheEditorsOk) {
-    const QString folder = Make("My Projects");
-    Form1& editor = OpenOn(ListKind::Directories, NumberedLines(ListKind::Directories, 1));
+TEST_F(ListDropTest, ADroppedFolderIsStoredWithTheEditorsOkWithinTheLimitOthersAreRefused) {
+    Form1& editor = OpenOn(ListKind::Directories, NumberedLines(ListKind::Directories, 19));
+    DropMade("notes.txt", "x");
+    const bool bar = QDir(place_.path()).mkdir("a | b");  // Windows names hold no "|"
+    if (bar) DropMade("a | b");
     {
-        WhenModal<Form3> add(ConfirmOffered("Add Directory", {"My Projects", folder, ""}));
-        // A reference only: the file manager must not move the folder.
-        EXPECT_EQ(DropFiles({folder + "/"}), Qt::LinkAction);
+        WhenModal<Form3> add(confirm_);
+        // A link answer: the file manager must not move the folder.
+        EXPECT_EQ(DropMade("My Projects"), Qt::LinkAction);
     }
-    EXPECT_EQ(StoredListValues().value("Dir2"), "");  // nothing before the editor's OK
+    DropMade("Other");
+    EXPECT_EQ(StoredListValues().value("Dir20"), "");
     editor.btnOK->click();
-    EXPECT_EQ(StoredListValues().value("Dir2"), "My Projects | " + folder + " | Explorer | Normal");
+    EXPECT_EQ(StoredListValues().value("Dir20"),
+              "My Projects | " + Made("My Projects") + " | Explorer | Normal");
+    Lines expected = {"Only folders can be dropped on this list:\n" + Made("notes.txt") +
+                      " is not a folder."};
+    if (bar)
+        expected << "\"a | b\" cannot be added: a \"|\" in its name would shift the fields of its "
+                    "stored line.";
+    EXPECT_EQ(messages_.texts, expected << QString::fromStdString(LimitMessage(20)));
+}
 
+TEST_F(ListDropTest, ADroppedProgramIsOfferedWithItsNameAndArgumentsAFolderIsRefused) {
+    Form1& editor = OpenOn(ListKind::Programs, {});
+    DropMade("folder");
 #ifdef _WIN32
-    const QString program = Make("Editor.exe", "MZ");
-    const Lines offered = {"Editor", program, ""};
-    const QString stored = "Editor | " + program + " |  | Normal";
+    // A link as the shell writes it (Wine's), to the system's own Notepad.
+    QFile::copy(ZOLVANTEK_TEST_DATA "/Notes.lnk", place_.filePath("Notes.lnk"));
+    const QString name = "Notes.lnk", content,
+                  stored =
+                      R"(Notes | C:\windows\system32\notepad.exe | /n "My Notes.txt" | Normal)";
 #else
-    const QString program = Make("my editor", "#!/bin/sh\n");
-    const QString entry = Make("editor.desktop",
-                               "[Desktop Entry]\nType=Application\nName=Notes\n"
-                               "Exec=\"" +
-                                   program.toUtf8() + "\" --new-window %U\n");
-    const QString dropped = entry;
-    const Lines offered = {"Notes", program, "--new-window"};
-    const QString stored = "Notes | " + program + " | --new-window | Normal";
+    // The entry's program as PATH finds it; the arguments as the launch splits them.
+    const QString name = "notes.desktop",
+                  stored =
+                      "Notes | " + QStandardPaths::findExecutable("sh") + " | -c \"a b\" | Normal";
+    const QString content = "[Desktop Entry]\nType=Application\nName=Notes\nExec=sh -c \"a b\" %U";
 #endif
-    editor.mnuAddProgram_Click();
     {
-        WhenModal<Form3> add(ConfirmOffered("Add Program", offered));
-#ifdef _WIN32
-        DropFiles({program});
-#else
-        DropFiles({dropped});
-#endif
+        WhenModal<Form3> add(confirm_);
+        DropMade(name, content.toUtf8());
     }
     editor.btnOK->click();
     EXPECT_EQ(StoredListValues().value("DirP1"), stored);
-    EXPECT_TRUE(messages_.texts.isEmpty()) << messages_.texts.join("; ").toStdString();
+    EXPECT_EQ(messages_.texts, Lines({"Only programs can be dropped on this list:\n" +
+                                      Made("folder") + " is not a program."}));
 }
 
-TEST_F(ListDropTest, DropsKeepTheLimitAndRefuseWhatTheListCannotHold) {
-    const QString a = Make("a"), b = Make("b"), file = Make("notes.txt", "x");
-    Form1& editor = OpenOn(ListKind::Directories, NumberedLines(ListKind::Directories, 19));
-    {
-        // Each dropped folder is offered in turn while there is room.
-        WhenModal<Form3> add(ConfirmOffered("Add Directory", {"a", a, ""}));
-        DropFiles({a, b});
-    }
-    EXPECT_EQ(editor.lstPath->count(), 20);
-    DropFiles({b});
-    const QString limit =
-        "20 is the most items you can have \nYou cannot enter anymore items \n"
-        "You must delete one in order to Add one";
-    EXPECT_EQ(messages_.texts, Lines({limit, limit}));
-
-    messages_.texts.clear();
-    editor.lstPath->setCurrentRow(0);
-    editor.Command3->click();
-    DropFiles({file});
-    editor.mnuAddProgram_Click();
-    DropFiles({a});
-    EXPECT_EQ(messages_.texts,
-              Lines({"Only folders can be dropped on this list:\n" + file + " is not a folder.",
-                     "Only programs can be dropped on this list:\n" + a + " is not a program."}));
-#ifndef _WIN32
-    // A name with a bar would shift the fields of its line; Windows allows no such name.
-    editor.mnuAdd_Click();
-    messages_.texts.clear();
-    DropFiles({Make("a | b")});
-    EXPECT_EQ(messages_.texts,
-              Lines({"\"a | b\" cannot be added: a \"|\" in its name would shift the fields of "
-                     "its stored line."}));
-#endif
-    EXPECT_EQ(StoredListValues().value("Dir20"), "");
-}
-
-TEST_F(ListDropTest, DraggingALineWithinTheListMovesItWithItsStoredBytes) {
+TEST_F(ListDropTest, ALineDraggedWithinTheListMovesWithItsStoredBytes) {
     const std::string latin1 = "Caf\xe9 | /tmp/caf\xe9 | Explorer | Normal";
-    Form1& editor = OpenOn(ListKind::Directories,
-                           {latin1, "B | /b | Explorer | Normal", "C | /c | Explorer | Normal"});
-    QListWidget* list = editor.lstPath;
-    const auto dragged = [list](int row) {
-        return list->model()->mimeData({list->model()->index(row, 0)});
+    const std::string b = "B | /b | Explorer | Normal", c = "C | /c | Explorer | Normal";
+    Form1& editor = OpenOn(ListKind::Directories, {latin1, b, c});
+    const auto drag = [&editor](int row) {
+        return std::unique_ptr<QMimeData>(
+            editor.lstPath->model()->mimeData({editor.lstPath->model()->index(row, 0)}));
     };
-    std::unique_ptr<QMimeData> first(dragged(0));
-    EXPECT_EQ(Drop(first.get(), 3), Qt::MoveAction);  // below the last line
-    EXPECT_EQ(editor.Lines(ListKind::Directories)[2], latin1);
-    EXPECT_EQ(form1_->selectedRow(ListKind::Directories), 2);  // the selection goes with it
-    std::unique_ptr<QMimeData> last(dragged(2));
-    Drop(last.get(), 1);
-    editor.btnOK->click();
-    EXPECT_EQ(settings_.GetSetting(kListSection, "Dir2", ""), latin1);
-    EXPECT_EQ(settings_.GetSetting(kListSection, "Dir1", ""), "B | /b | Explorer | Normal");
-    EXPECT_EQ(settings_.GetSetting(kListSection, "Dir3", ""), "C | /c | Explorer | Normal");
-
-    // A line from the other list is no line of this one.
-    editor.mnuAdd_Click();
-    editor.lstPathP->addItem("X | /x |  | Normal");
-    std::unique_ptr<QMimeData> other(
-        editor.lstPathP->model()->mimeData({editor.lstPathP->model()->index(0, 0)}));
-    EXPECT_EQ(Drop(other.get(), 0), Qt::IgnoreAction);
-    EXPECT_EQ(editor.lstPath->count(), 3);
+    EXPECT_EQ(Drop(drag(0).get(), 3), Qt::MoveAction);         // below the last line
+    EXPECT_EQ(form1_->selectedRow(ListKind::Directories), 2);  // the selection goes along
+    Drop(drag(2).get(), 1);
+    EXPECT_EQ(editor.Lines(ListKind::Directories), (std::vector<std::string>{b, latin1, c}));
 }
 
 // Takes every slot but one, as a store that runs out of room half-way would.
