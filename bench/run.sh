@@ -1,23 +1,27 @@
 #!/usr/bin/env bash
-# The benchmark suite in one command: installs what is missing, builds ZOLVANTEK, the
-# baselines and the measuring tools (Release, in build-bench/), measures everything with
-# its baseline in the same run and writes build-bench/bench-results/results.md and
-# chart.png. Arguments go on to bench/run_bench.py, e.g. --runs 5 or --only startup,popups.
+# The benchmark suite: installs what is missing, builds everything (Release, build-bench/),
+# measures into build-bench/bench-results/results.md; arguments go to bench/run_bench.py.
+# With --windows first: the Windows figures (start-up, sizes), from build-win/, into
+# build-win/bench-results/results.md; arguments go on to bench/wine/wine_startup.py.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-. bench/setup.sh
-bench_setup
+. scripts/setup.sh
+zolvantek_setup
 
+if [ "${1:-}" = --windows ]; then
+    shift
+    export ZOLVANTEK_QT_WIN="$(bash scripts/build-qt-mingw.sh | tail -n 1)/qt-win"
+    cmake --preset windows >/dev/null
+    cmake --build build-win -j2 --target zolvantek baseline_tray zolvantek_windows_packages
+    exec /usr/bin/python3 bench/wine/wine_startup.py --zolvantek build-win/tray/zolvantek.exe \
+        --baseline build-win/baseline_tray/baseline_tray.exe --setup build-win/zolvantek-*-setup.exe \
+        --zip build-win/zolvantek-*-win64.zip --out build-win/bench-results "$@"
+fi
 build=build-bench
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZOLVANTEK_TESTS=OFF \
     -DZOLVANTEK_BENCH=ON >/dev/null
 cmake --build "$build" -j2 --target bench_suite
-
-exec /usr/bin/python3 bench/run_bench.py \
-    --zolvantek="$build/tray/zolvantek" \
-    --baseline="$build/baseline_tray/baseline_tray" \
-    --xwatch="$build/bench/bench_xwatch" \
-    --spawn="$build/bench/bench_spawn" \
-    --child="$build/bench/bench_child" \
-    --settings="$build/bench/bench_settings" \
+exec /usr/bin/python3 bench/run_bench.py --zolvantek="$build/tray/zolvantek" \
+    --baseline="$build/baseline_tray/baseline_tray" --xwatch="$build/bench/bench_xwatch" \
+    --child="$build/bench/bench_child" --settings="$build/bench/bench_settings" \
     --out="$build/bench-results" "$@"

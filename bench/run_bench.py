@@ -1,338 +1,255 @@
 #!/usr/bin/env python3
-"""Runs the whole benchmark suite with its baselines and writes results.json, then the
-Markdown table and the chart (report.py).
-
-Each desktop measurement is taken from X events by bench_xwatch, on the clock every
-program of the suite shares (CLOCK_MONOTONIC):
-  start-up      exec to the icon reparented into trayer
-  memory        RSS and PSS (smaps_rollup) 2 s after the start
-  wakeups       context switches of all threads over an idle window
-  popup         xdotool press to the popup's MapNotify, first press after start and later ones
-  launch        the Return press that chooses a program item to the child's first clock read
-and the stored lists with Google Benchmark (bench_settings). The sleeps here only pace
-the runs and wait out the idle window; none of them is part of a figure.
-"""
-
-from __future__ import annotations
+"""The benchmark suite into results.json and results.md: start-up, popups and launches from X
+events (bench_xwatch) on a session.py desktop, memory 2 s after the start, wakeups over an
+idle window, the stored lists with Google Benchmark. Sleeps here only pace the runs."""
 
 import argparse
 import json
+import math
 import os
 import platform
-import shutil
 import subprocess
 import sys
 import time
 from pathlib import Path
+from statistics import median
+
+import psutil
 
 sys.dont_write_bytecode = True
-sys.path.insert(0, str(Path(__file__).resolve().parent))
-from desktop import SCREEN, Desktop, reap_orphans, stop_pid  # noqa: E402
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "e2e"))
+from session import Desktop  # noqa: E402
 
-PARK = (10, SCREEN[1] - 10)
-SLOTS = 20
 BUTTONS = {"left": 1, "right": 3}
-PHASES = ("settings", "startup", "popups", "launch", "idle", "sni")
+MENUS = {"left": "PROGRAMS (left)", "right": "WINDOWS EXPLORER (right)"}
 
 
-def log(message: str) -> None:
-    print(f"[bench {time.strftime('%H:%M:%S')}] {message}", flush=True)
-
-
-def pairs(text: str) -> dict[str, list[str]]:
-    found: dict[str, list[str]] = {}
-    for line in text.splitlines():
-        name, _, value = line.partition(" ")
-        if value:
-            found.setdefault(name, []).append(value.strip())
-    return found
-
-
-def write_settings(config_dir: Path, child: str, fifo: Path) -> None:
+def write_settings(desk: Desktop, child: str, fifo: str) -> None:
     """Both lists full: twenty folders and twenty programs, each program the launch child."""
-    folder = config_dir / "Brindlex Software Solutions"
-    folder.mkdir(parents=True, exist_ok=True)
-    lines = ["[Directories]"]
-    lines += [f"Dir{n}=Folder {n} | /tmp | Explorer | Normal" for n in range(1, SLOTS + 1)]
-    lines += [f"DirP{n}=Program {n} | {child} | {fifo} | Normal" for n in range(1, SLOTS + 1)]
-    (folder / "Zolvantek.ini").write_text("\n".join(lines) + "\n")
+    desk.write_settings("[Directories]\n" + "".join(f"Dir{n}=Folder {n} | /tmp | Explorer | Normal\n"
+                                                    f"DirP{n}=Program {n} | {child} | {fifo} | Normal\n"
+                                                    for n in range(1, 21)))
 
 
 class Suite:
-    def __init__(self, args: argparse.Namespace, desk: Desktop):
-        self.args = args
-        self.desk = desk
-        self.programs = {"program": [args.zolvantek], "baseline": [args.baseline]}
-        self.watch_log = open(desk.logs / "programs.log", "ab")
+    def __init__(self, args: argparse.Namespace):
+        self.args, self.programs = args, {"program": [args.zolvantek], "baseline": [args.baseline]}
+        self.fifo = str(args.out / "launch.fifo")
+        pair = lambda: {"program": [], "baseline": []}  # noqa: E731
+        self.r = {key: pair() for key in ("startup_ms", "rss_mib", "pss_mib", "uss_mib", "launch_ms",
+                                          "wakeups", "wakeups_by_thread", "sni_popup_ms")}
+        for key in ("popup_first_ms", "popup_ms"):
+            self.r[key] = {name: {b: [] for b in BUTTONS} for name in self.programs}
 
-    def xwatch(self, *argv: str, timeout: float = 120, desk: Desktop | None = None) -> dict[str, list[str]]:
-        done = subprocess.run([self.args.xwatch, *map(str, argv)], env=(desk or self.desk).env(),
-                              stdout=subprocess.PIPE, stderr=self.watch_log, timeout=timeout)
-        if done.returncode != 0:
-            raise RuntimeError(f"bench_xwatch {argv[0]} failed (see {self.desk.logs})")
-        return pairs(done.stdout.decode())
+    def xwatch(self, desk: Desktop, *argv) -> dict[str, list[float]]:
+        with open(desk.logs / "xwatch.log", "ab") as errors:
+            out = subprocess.run([self.args.xwatch, *map(str, argv)], env=desk.env(), stdout=subprocess.PIPE,
+                                 stderr=errors, timeout=120, check=True).stdout.decode()
+        found: dict[str, list[float]] = {}
+        for name, _, value in (line.partition(" ") for line in out.splitlines()):
+            found.setdefault(name, []).append(float(value))
+        return found
 
-    def start(self, name: str) -> dict:
-        found = self.xwatch("startup", "--", *self.programs[name])
-        return {"pid": int(found["pid"][0]), "start": float(found["start"][0]),
-                "embedded_ms": float(found["embedded_ms"][0]), "window": found["window"][0]}
-
-    def stop(self, run: dict) -> None:
-        stop_pid(run["pid"])
-        reap_orphans()
-
-    def icon_center(self, run: dict) -> str:
-        g = {k: int(v[0]) for k, v in self.xwatch("geometry", run["window"]).items()}
-        return f"{g['x'] + g['width'] // 2},{g['y'] + g['height'] // 2}"
-
-    def popups(self, run: dict, button: str, repeat: int) -> list[float]:
-        found = self.xwatch("popup", "--pid", run["pid"], "--button", BUTTONS[button],
-                            "--at", self.icon_center(run), "--park", f"{PARK[0]},{PARK[1]}",
-                            "--repeat", repeat)
-        return [float(v) for v in found["popup_ms"]]
+    def start(self, desk: Desktop, name: str) -> dict:
+        found = self.xwatch(desk, "startup", *self.programs[name])
+        return {"pid": int(found["pid"][0]), "start": found["start"][0], "ms": found["embedded_ms"][0],
+                "window": desk.x.create_resource_object("window", int(found["window"][0]))}
 
     @staticmethod
-    def memory(pid: int) -> dict[str, float]:
-        """RSS, PSS and the private part of RSS (USS), in MiB. PSS charges each shared page
-        to every process mapping it in equal parts, other Qt programs on the machine
-        included; USS is what this process alone holds."""
-        kib = {}
-        with open(f"/proc/{pid}/smaps_rollup") as f:
-            for line in f:
-                name, _, rest = line.partition(":")
-                if name in ("Rss", "Pss", "Private_Clean", "Private_Dirty"):
-                    kib[name] = int(rest.split()[0])
-        return {"rss_mib": kib["Rss"] / 1024, "pss_mib": kib["Pss"] / 1024,
-                "uss_mib": (kib["Private_Clean"] + kib["Private_Dirty"]) / 1024}
+    def stop(pid: int) -> None:
+        psutil.Process(pid).terminate()
+        psutil.Process(pid).wait(10)
+
+    def popups(self, desk: Desktop, run: dict, button: str, repeat: int) -> list[float]:
+        return self.xwatch(desk, "popup", run["pid"], BUTTONS[button], *self.at(desk, run), repeat)["popup_ms"]
 
     @staticmethod
-    def switches(pid: int) -> dict[str, int]:
-        """Context switches so far of every thread, by thread id and name."""
-        counts = {}
-        for tid in os.listdir(f"/proc/{pid}/task"):
-            try:
-                with open(f"/proc/{pid}/task/{tid}/comm") as f:
-                    comm = f.read().strip()
-                with open(f"/proc/{pid}/task/{tid}/status") as f:
-                    n = sum(int(line.split()[1]) for line in f
-                            if line.startswith(("voluntary_ctxt", "nonvoluntary_ctxt")))
-            except OSError:
-                continue
-            counts[f"{tid}:{comm}"] = n
-        return counts
+    def at(desk: Desktop, run: dict) -> tuple[int, int]:
+        return desk.box(run["window"]).center if "window" in run else run["at"]  # where the tray put it by now
+
 
     @staticmethod
-    def wait_until(moment: float) -> None:
-        left = moment - time.monotonic()
-        if left > 0:
-            time.sleep(left)
+    def switches(pid: int) -> dict[str, int]:  # so far, of every thread by its id and name
+        return {f"{t.id}:{psutil.Process(t.id).name()}": sum(psutil.Process(t.id).num_ctx_switches())
+                for t in psutil.Process(pid).threads()}
 
-    # ---------------------------------------------------------------------- phases ----
+    def trayer(self) -> None:
+        with Desktop(self.args.out / "desktop") as desk:
+            desk.start_tray("trayer")
+            write_settings(desk, self.args.child, self.fifo)
+            self.startups(desk)
+            self.later(desk)
+            self.idle(desk)
 
-    def startup_memory_first_popups(self, results: dict) -> None:
-        """Fresh starts: start-up time, memory 2 s after the start, then the first popup
-        after the start, of the left menu in one run and of the right one in the next (the
-        baseline has a single menu: only its first popup is a first one). The two programs
-        take turns, so drift hits both alike."""
-        for name in self.programs:  # unmeasured: caches (fonts, shared libraries) warm up
-            self.stop(self.start(name))
+    def startups(self, desk: Desktop) -> None:
+        """Fresh starts, taking turns so that drift hits both alike: start-up, memory 2 s
+        after, then the first popup, of the left menu in one run and the right one in the
+        next (the baseline's single menu is only new the first time)."""
+        for name in self.programs:  # unmeasured: caches (fonts, libraries) warm up
+            self.stop(self.start(desk, name)["pid"])
         for i in range(self.args.runs):
-            button = list(BUTTONS)[i % len(BUTTONS)]
+            button = list(BUTTONS)[i % 2]
             for name in self.programs:
-                run = self.start(name)
-                try:
-                    results["startup_ms"][name].append(run["embedded_ms"])
-                    self.wait_until(run["start"] + 2.0)
-                    for key, value in self.memory(run["pid"]).items():
-                        results[key][name].append(value)
-                    results["popup_first_ms"][name][button] += self.popups(run, button, 1)
-                finally:
-                    self.stop(run)
-            log(f"start-up run {i + 1}/{self.args.runs}: "
-                f"program {results['startup_ms']['program'][-1]:.1f} ms, "
-                f"baseline {results['startup_ms']['baseline'][-1]:.1f} ms")
+                run = self.start(desk, name)
+                self.r["startup_ms"][name].append(run["ms"])
+                time.sleep(max(0.0, run["start"] + 2 - time.monotonic()))
+                info = psutil.Process(run["pid"]).memory_full_info()  # RSS, PSS and USS from smaps_rollup
+                for key in ("rss", "pss", "uss"):
+                    self.r[f"{key}_mib"][name].append(getattr(info, key) / 2**20)
+                self.r["popup_first_ms"][name][button] += self.popups(desk, run, button, 1)
+                self.stop(run["pid"])
+            print(f"[bench] start-up run {i + 1}/{self.args.runs}: {run['ms']:.1f} ms for the baseline")
 
-    def later_popups_and_launch(self, results: dict, phases: set[str]) -> None:
+    def later(self, desk: Desktop) -> None:
         for name in self.programs:
-            if "popups" not in phases and name != "program":
-                continue
-            run = self.start(name)
-            try:
-                time.sleep(1.0)
-                for button in BUTTONS:
-                    self.popups(run, button, 1)  # the first popup is measured above
-                    if "popups" in phases:
-                        results["popup_ms"][name][button] += self.popups(run, button,
-                                                                         self.args.presses)
-                log(f"popups of {name}: done")
-                if name == "program" and "launch" in phases:
-                    found = self.xwatch(
-                        "launch", "--pid", run["pid"], "--at", self.icon_center(run),
-                        "--park", f"{PARK[0]},{PARK[1]}", "--fifo", self.fifo,
-                        "--repeat", self.args.launches, "--keys", "Down", "Down")
-                    results["launch_ms"]["program"] = [float(v) for v in found["launch_ms"]]
-                    reap_orphans()
-            finally:
-                self.stop(run)
-        if "launch" not in phases:
-            return
-        spawned = subprocess.run([self.args.spawn, "--repeat", str(self.args.launches),
-                                  self.args.child], check=True, stdout=subprocess.PIPE)
-        results["launch_ms"]["baseline"] = [float(v) for v in
-                                            pairs(spawned.stdout.decode())["spawn_ms"]]
-        log("launches: done")
+            run = self.start(desk, name)
+            time.sleep(1.0)
+            for button in BUTTONS:
+                self.popups(desk, run, button, 1)  # the first popup is measured above
+                self.r["popup_ms"][name][button] += self.popups(desk, run, button, self.args.presses)
+            if name == "program":
+                # The keyboard's way to the first program: Down twice, then Return.
+                self.r["launch_ms"]["program"] = self.xwatch(desk, "launch", run["pid"], *self.at(desk, run),
+                                                             self.args.launches, self.fifo, "Down", "Down")["launch_ms"]
+                self.r["launch_ms"]["baseline"] = self.xwatch(desk, "spawn", self.args.child, self.fifo,
+                                                              self.args.launches)["spawn_ms"]
+            self.stop(run["pid"])
 
-    def idle(self, results: dict) -> None:
+    def idle(self, desk: Desktop) -> None:
         """Both programs side by side, untouched: every context switch is a wakeup."""
         for i in range(self.args.idle_runs):
-            runs = {name: self.start(name) for name in self.programs}
-            try:
-                self.wait_until(max(r["start"] for r in runs.values()) + 2.0)
-                before = {name: self.switches(r["pid"]) for name, r in runs.items()}
-                time.sleep(self.args.idle_seconds)
-                for name, r in runs.items():
-                    after = self.switches(r["pid"])
-                    by_thread = {t: n - before[name].get(t, 0) for t, n in after.items()}
-                    results["wakeups"][name].append(sum(by_thread.values()))
-                    results["wakeups_by_thread"][name].append(
-                        {t: n for t, n in by_thread.items() if n})
-            finally:
-                for r in runs.values():
-                    self.stop(r)
-            log(f"idle run {i + 1}/{self.args.idle_runs}: wakeups program "
-                f"{results['wakeups']['program'][-1]}, baseline {results['wakeups']['baseline'][-1]}")
+            runs = {name: self.start(desk, name) for name in self.programs}
+            time.sleep(max(0.0, max(r["start"] for r in runs.values()) + 2 - time.monotonic()))
+            before = {name: self.switches(r["pid"]) for name, r in runs.items()}
+            time.sleep(self.args.idle_seconds)
+            for name, run in runs.items():
+                woken = {t: n - before[name].get(t, 0) for t, n in self.switches(run["pid"]).items()}
+                self.r["wakeups"][name].append(sum(woken.values()))
+                self.r["wakeups_by_thread"][name].append({t: n for t, n in woken.items() if n})
+                self.stop(run["pid"])
+            print(f"[bench] idle run {i + 1}: {self.r['wakeups']['program'][-1]} wakeups")
 
-    def sni_popups(self, results: dict) -> None:
-        """Later presses where the icon is a StatusNotifierItem: xfce4-panel's notification
-        area in a session of its own. A left press comes to the program as Activate and it
-        pops PROGRAMS itself; a right press makes the panel draw the exported WINDOWS
-        EXPLORER menu. The baseline exports no menu, so only its left press pops one. Any
-        popup counts (--pid 0): the one drawn by the panel belongs to the panel."""
-        with Desktop(self.args.xwatch, self.desk.workdir / "sni", tray="xfce4-panel") as sni:
-            write_settings(sni.config, self.args.child, Path(self.fifo))
+    def sni(self) -> None:
+        """Later left presses where the icon is a StatusNotifierItem in xfce4-panel: the press
+        reaches the program as Activate and it pops PROGRAMS (the baseline its one menu)."""
+        with Desktop(self.args.out / "sni") as desk:
+            desk.start_tray("xfce4-panel")
+            write_settings(desk, self.args.child, self.fifo)
             for name, argv in self.programs.items():
-                proc = subprocess.Popen(argv, env=sni.env(), stdout=self.watch_log,
-                                        stderr=self.watch_log, start_new_session=True)
-                try:
-                    end = time.monotonic() + 30
-                    while not (sni.registered_items() and (icon := sni.drawn_icon_geometry())):
-                        if time.monotonic() > end:
-                            raise RuntimeError(f"{name} never showed its icon on xfce4-panel")
-                        time.sleep(0.1)
-                    time.sleep(1.0)
-                    at = f"{icon.center[0]},{icon.center[1]}"
-                    for button in BUTTONS if name == "program" else ("left",):
-                        found = self.xwatch("popup", "--pid", 0, "--button", BUTTONS[button], "--at", at,
-                                            "--park", f"{PARK[0]},{PARK[1]}", "--repeat",
-                                            self.args.presses + 1, desk=sni)
-                        # The first press after the start is measured with XEmbed above.
-                        results["sni_popup_ms"][name][button] = [float(v) for v in found["popup_ms"][1:]]
-                finally:
-                    stop_pid(proc.pid)
-                    reap_orphans()
-            log("popups on xfce4-panel (StatusNotifierItem): done")
-
-    def run(self, phases: set[str]) -> dict:
-        pair = lambda: {"program": [], "baseline": []}  # noqa: E731
-        per_button = lambda: {b: [] for b in BUTTONS}  # noqa: E731
-        results = {
-            "startup_ms": pair(), "rss_mib": pair(), "pss_mib": pair(), "uss_mib": pair(),
-            "popup_first_ms": {"program": per_button(), "baseline": per_button()},
-            "popup_ms": {"program": per_button(), "baseline": per_button()},
-            "sni_popup_ms": {"program": per_button(), "baseline": per_button()},
-            "launch_ms": pair(), "wakeups": pair(),
-            "wakeups_by_thread": pair(),
-        }
-        self.fifo = str(self.desk.workdir / "launch.fifo")
-        os.mkfifo(self.fifo)
-        write_settings(self.desk.config, self.args.child, Path(self.fifo))
-        if "startup" in phases:
-            self.startup_memory_first_popups(results)
-        if phases & {"popups", "launch"}:
-            self.later_popups_and_launch(results, phases)
-        if "idle" in phases:
-            self.idle(results)
-        if "sni" in phases:
-            self.sni_popups(results)
-        return results
+                proc = desk.spawn(name, argv)
+                run = {"pid": proc.pid, "at": desk.wait_icon(proc).center}
+                time.sleep(1.0)
+                # The first press after the start is measured with XEmbed above.
+                self.r["sni_popup_ms"][name] = self.popups(desk, run, "left", self.args.presses + 1)[1:]
+                self.stop(proc.pid)
 
 
-def settings_benchmarks(args: argparse.Namespace, out: Path) -> dict[str, list[float]]:
+def settings_benchmarks(args: argparse.Namespace) -> dict[str, list[float]]:
     """Google Benchmark's JSON, reduced to each benchmark's per-repetition times (µs)."""
-    json_path = out / "settings.json"
-    argv = [args.settings, f"--benchmark_out={json_path}", "--benchmark_out_format=json"]
-    if args.smoke:
-        argv.append("--smoke")
-    else:
-        argv += [f"--benchmark_repetitions={args.settings_repetitions}",
-                 "--benchmark_min_time=0.5"]
-    with open(out / "settings.log", "wb") as log_file:
-        subprocess.run(argv, check=True, stdout=log_file, stderr=log_file)
+    out = args.out / "settings.json"
+    argv = [args.settings, f"--benchmark_out={out}", "--benchmark_out_format=json"]
+    # A smoke run times each benchmark once, as briefly as it can.
+    subprocess.run(argv + [f"--benchmark_repetitions={args.settings_repetitions}",
+                           f"--benchmark_min_time={1e-6 if args.smoke else 0.5}"], check=True, stdout=subprocess.DEVNULL)
     times: dict[str, list[float]] = {}
-    for b in json.loads(json_path.read_text())["benchmarks"]:
-        if b.get("run_type") != "iteration" or b.get("error_occurred"):
-            continue
-        scale = {"ns": 1e-3, "us": 1.0, "ms": 1e3, "s": 1e6}[b["time_unit"]]
-        # A smoke run's names carry its fixed iteration and repetition counts.
-        name = "/".join(part for part in b["run_name"].split("/")
-                        if not part.startswith(("iterations:", "repeats:", "min_time:")))
-        times.setdefault(name, []).append(b["real_time"] * scale)
+    for b in json.loads(out.read_text())["benchmarks"]:
+        if b.get("run_type") == "iteration" and not b.get("error_occurred"):
+            times.setdefault(b["run_name"], []).append(b["real_time"] * {"ns": 1e-3, "us": 1, "ms": 1e3}[b["time_unit"]])
     return times
 
 
-def machine() -> dict:
-    cpu = ""
-    try:
-        cpu = next(line.split(":", 1)[1].strip() for line in open("/proc/cpuinfo")
-                   if line.startswith("model name"))
-    except (OSError, StopIteration):
-        pass
-    return {"date": time.strftime("%Y-%m-%d %H:%M:%S %Z"), "cpu": cpu,
-            "cores": os.cpu_count(), "kernel": platform.release()}
+def cell(values: list[float], digits: int = 1) -> str:
+    return f"{median(values):.{digits}f} ({min(values):.{digits}f}–{max(values):.{digits}f})"
+
+
+def table(r: dict) -> str:
+    """Every figure beside its baseline and its target."""
+    rows = []
+
+    def add(measure, p, b, by, target="—", limit=None, digits=1):
+        """BY compares the two medians ("×" or "+"); LIMIT judges that comparison."""
+        value = median(p) / median(b) if by == "×" else median(p) - median(b)
+        shown = f"{value:.2f}×" if by == "×" else f"{value:+.{digits}f}"
+        verdict = "n/a" if limit is None else ("**met**" if limit(value) else "**not met**")
+        rows.append(f"| {measure} | {cell(p, digits)} | {cell(b, digits)} | {shown} | {target} | {verdict} |")
+
+    def pair(key):
+        return r[key]["program"], r[key]["baseline"]
+
+    add("Start-up: exec → icon embedded (ms)", *pair("startup_ms"), "×", "≤ 1.15×", lambda v: v <= 1.15)
+    add("Memory 2 s after start, RSS (MiB)", *pair("rss_mib"), "+", "≤ baseline + 3 MiB", lambda v: v <= 3, 2)
+    add("Memory 2 s after start, PSS (MiB)", *pair("pss_mib"), "+", digits=2)
+    add("Memory 2 s after start, private (USS) (MiB)", *pair("uss_mib"), "+", digits=2)
+    p, _ = pair("wakeups")
+    add(f"Wakeups in {r['counts']['idle_seconds']:g} s idle (context switches)", *pair("wakeups"), "+",
+        "0 in every run", lambda v: max(p) == 0, 0)
+    for key, when in (("popup_ms", "later presses"), ("popup_first_ms", "first popup after start")):
+        for button, menu in MENUS.items():
+            p = r[key]["program"][button]
+            add(f"Press → popup, {menu}, {when} (ms)", p, r[key]["baseline"][button], "×", "≤ 1.2× and < 16 ms",
+                lambda v: v <= 1.2 and median(p) < 16, 2)
+    add("Press → popup on xfce4-panel (StatusNotifierItem), PROGRAMS (left) (ms)", *pair("sni_popup_ms"), "×",
+        digits=2)
+    add("Choice → program running (ms); baseline: posix_spawn", *pair("launch_ms"), "+", "< baseline + 5 ms",
+        lambda v: v < 5, 2)
+    lists = r["settings_us"]
+
+    def load(variant, keys):
+        return lists[f"Load40/{variant}/unrelated:{keys}"]
+    add("Load both lists, 40 slots (µs)", load("program", 0), load("qsettings", 0), "×", "≤ 2×", lambda v: v <= 2)
+    for keys in (10, 1000, 100000):
+        add(f"Load 40 slots, {keys:,} unrelated keys (µs)", load("program", keys), load("qsettings", keys), "×")
+    # The log-log slope from 1,000 to 100,000 keys: 1 is linear.
+    slopes = [[math.log(median(load(v, 100000)) / median(load(v, 1000))) / math.log(100)] for v in ("program", "qsettings")]
+    add("Load growth, 1,000 → 100,000 unrelated keys (log-log slope; 1.00 = linear)", *slopes, "+", "≤ 1.1",
+        lambda v: slopes[0][0] <= 1.1, 2)
+    add("Save one list, 20 slots (µs)", lists["Save20/program/unrelated:0"], lists["Save20/qsettings/unrelated:0"], "×")
+    m, c = r["machine"], r["counts"]
+    woken = sorted({t.split(":", 1)[1] for runs in r["wakeups_by_thread"]["program"] for t in runs})
+    return "\n".join([
+        "# ZOLVANTEK benchmark results", "",
+        f"{m['date']} · {m['cpu']} · {m['cores']} cores · Linux {m['kernel']}"
+        + (" · **smoke run: one iteration each, not figures**" if r["smoke"] else ""), "",
+        "Each cell: median (min–max). Baselines, measured in the same run: a minimal Qt tray program for "
+        "start-up, memory, wakeups and popups; posix_spawn for the launch; plain QSettings for the lists.", "",
+        "| Measure | ZOLVANTEK | Baseline | ZOLVANTEK vs baseline | Target | Result |", "|---|---|---|---|---|---|",
+        *rows, "",
+        f"Runs: {c['runs']} fresh starts of each program (left and right menu in turn); {c['presses']} later "
+        f"presses per menu; {c['launches']} launches; {c['idle_runs']} idle windows of {c['idle_seconds']:g} s; "
+        f"{c['settings_repetitions']} Google Benchmark repetitions.", "",
+        *([f"Threads of ZOLVANTEK that woke while idle: {', '.join(woken)}.", ""] if woken else [])])
 
 
 def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    for tool in ("zolvantek", "baseline", "xwatch", "spawn", "child", "settings"):
+    for tool in ("zolvantek", "baseline", "xwatch", "child", "settings"):
         parser.add_argument(f"--{tool}", required=True)
     parser.add_argument("--out", required=True, type=Path)
-    parser.add_argument("--runs", type=int, default=12, help="fresh starts of each program")
-    parser.add_argument("--presses", type=int, default=15, help="later presses per menu")
-    parser.add_argument("--launches", type=int, default=15)
-    parser.add_argument("--idle-runs", type=int, default=3)
-    parser.add_argument("--idle-seconds", type=float, default=30.0)
-    parser.add_argument("--settings-repetitions", type=int, default=5)
-    parser.add_argument("--only", default=",".join(PHASES),
-                        help=f"comma-separated phases to run, of {','.join(PHASES)}")
-    parser.add_argument("--smoke", action="store_true",
-                        help="everything once, one iteration each: proves the suite runs")
+    # Fresh starts of each program, later presses per menu, launches, idle windows.
+    for count, default in (("runs", 12), ("presses", 15), ("launches", 15), ("idle-runs", 3),
+                           ("idle-seconds", 30), ("settings-repetitions", 5)):
+        parser.add_argument(f"--{count}", type=type(default), default=default)
+    parser.add_argument("--smoke", action="store_true", help="everything once: proves the suite runs")
     args = parser.parse_args()
-    if args.smoke:
-        args.runs = 2  # one first popup of each menu
-        args.presses = args.launches = args.idle_runs = 1
-        args.idle_seconds = 1.0
+    if args.smoke:  # two starts: one first popup of each menu
+        args.runs, args.presses, args.launches, args.idle_runs, args.idle_seconds = 2, 1, 1, 1, 1
+        args.settings_repetitions = 1
     args.out.mkdir(parents=True, exist_ok=True)
-    phases = set(args.only.split(","))
-    if not phases <= set(PHASES):
-        parser.error(f"unknown phases: {','.join(sorted(phases - set(PHASES)))}")
-
-    results = {"machine": machine(), "smoke": args.smoke,
-               "counts": {"runs": args.runs, "presses": args.presses, "launches": args.launches,
-                          "idle_runs": args.idle_runs, "idle_seconds": args.idle_seconds,
-                          "settings_repetitions": 1 if args.smoke else args.settings_repetitions}}
-    results["phases"] = sorted(phases)
-    results["settings_us"] = {}
-    if "settings" in phases:
-        log("stored lists (Google Benchmark)")
-        results["settings_us"] = settings_benchmarks(args, args.out)
-    shutil.rmtree(args.out / "desktop", ignore_errors=True)
-    with Desktop(args.xwatch, args.out / "desktop") as desk:
-        log(f"desktop ready on {desk.display}")
-        results.update(Suite(args, desk).run(phases))
+    (args.out / "launch.fifo").unlink(missing_ok=True)
+    os.mkfifo(args.out / "launch.fifo")
+    suite = Suite(args)
+    cpu = next((line.split(":", 1)[1].strip() for line in open("/proc/cpuinfo") if line.startswith("model name")), "")
+    results = {"machine": {"date": time.strftime("%Y-%m-%d %H:%M:%S %Z"), "cpu": cpu,
+                           "cores": os.cpu_count(), "kernel": platform.release()},
+               "smoke": args.smoke,
+               "counts": {k: getattr(args, k) for k in ("runs", "presses", "launches", "idle_runs",
+                                                        "idle_seconds", "settings_repetitions")}}
+    results["settings_us"] = settings_benchmarks(args)
+    suite.trayer()
+    suite.sni()
+    results.update(suite.r)
     (args.out / "results.json").write_text(json.dumps(results, indent=1))
-    log(f"wrote {args.out / 'results.json'}")
-    subprocess.run([sys.executable, str(Path(__file__).with_name("report.py")),
-                    str(args.out / "results.json"), str(args.out)], check=True)
+    (args.out / "results.md").write_text(table(results))
     return 0
 
 

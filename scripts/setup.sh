@@ -9,10 +9,12 @@ ZOLVANTEK_PACKAGES=(
     # a Wayland desktop without XWayland: Qt's Wayland platform (the package needs it too)
     qt6-wayland
     # the benchmark suite, whose smoke test runs with the tests
-    libbenchmark-dev libxcb1-dev libxcb-xinput-dev gnuplot-nox
-    # a desktop without a display: virtual screen, tray host, input, screenshots, a11y
-    xvfb trayer xdotool x11-utils imagemagick dbus dbus-x11 at-spi2-core python3
-    python3-gi gir1.2-atspi-2.0 python3-pyatspi dbus-daemon fonts-dejavu-core
+    libbenchmark-dev libxcb1-dev libxcb-xinput-dev
+    # a desktop without a display (tests/e2e/session.py): virtual screen, private bus and
+    # stand-in services, tray host, X queries, input, screenshots, process clean-up; pytest
+    xvfb python3-xvfbwrapper dbus dbus-daemon python3-dbusmock trayer python3-xlib xdotool
+    x11-utils imagemagick python3-psutil python3 python3-pytest python3-pytest-timeout
+    fonts-dejavu-core
     # the Windows layer: cross compiler and Wine
     g++-mingw-w64-x86-64 wine64
     # the settings file's tests: libFuzzer (clang), ext2 images with whole-second times
@@ -24,18 +26,15 @@ ZOLVANTEK_PACKAGES=(
     # the whole Windows program: host tools (moc, rcc, uic) for the static Qt for Windows,
     # fonts for its widget tests (Liberation) and for Wine's dialogs (Tahoma)
     qt6-base-dev-tools fonts-liberation2 fonts-wine
-    # the Windows end-to-end test reads menus and boxes from screenshots
-    tesseract-ocr tesseract-ocr-eng
+    # what zolvantek.exe is as a file: its PE headers
+    python3-pefile
     # the tray on both protocols: xfce4-panel's notification area hosts StatusNotifierItems
     # (xfconf keeps its settings); the program asks xcb whether an XEmbed tray is there
     xfce4-panel xfconf libxcb1-dev
     # the format check of the code
     clang-format
-    # X window queries of the test desktops (tests/e2e/desktop_session.py)
-    python3-xlib
-    # the Windows installer (makensis), its icon packed from the SVG's images (icotool), and
-    # the runner of the installer's test under Wine
-    nsis icoutils python3-pytest
+    # the Windows installer (makensis) and its icon packed from the SVG's images (icotool)
+    nsis icoutils
 )
 
 zolvantek_missing_packages() {

@@ -1,95 +1,66 @@
 #!/usr/bin/env python3
-"""The Windows figures: start-up under Wine, from starting the .exe to its icon sitting in
-the tray (trayer), for zolvantek.exe beside a bare Qt tray program built the same way,
-taken in turns in one Wine prefix and one X server; and the sizes of what a Windows user
-downloads (the .exe, the installer, the zip). Writes results.md and results.json to --out.
-
-Each program is started once before measuring, so that neither pays for Wine's desktop
-process or the first read of its file; each run ends the program before the next."""
+"""The Windows figures into --out/results.md: start-up under Wine (exec to the icon in trayer)
+of zolvantek.exe and of a bare Qt tray program built the same way, in turns, each started
+once first so that neither pays for Wine's desktop process; and the download sizes."""
 
 import argparse
 import json
-import statistics
-import subprocess
 import sys
 import time
 from pathlib import Path
+from statistics import median
 
 sys.dont_write_bytecode = True
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tests" / "wine"))
-from wine_desktop import WineDesktop  # noqa: E402
+from wine_prefix import WINE, Desktop, WinePrefix, wait_for  # noqa: E402
 
 
-def start_to_dock(desk: WineDesktop, exe: str) -> float:
+def start_to_dock(wine: WinePrefix, exe: str) -> float:
     """Seconds from exec to a new icon in the tray; the program is ended afterwards."""
-    before = len(desk.docked_icons())
+    before = len(wine.icons())
     started = time.monotonic()
-    proc = desk.session.spawn("program", ["/usr/lib/wine/wine64", exe], desk.env)
-    # A tight look, not the desktop's 50 ms wait: the figure is a tenth of a second or so.
-    while len(desk.docked_icons()) <= before:
+    proc = wine.desk.spawn("program", [WINE, exe], wine.env)
+    # A tight look, not wait_for's 20 ms: the figure is a tenth of a second or so.
+    while len(wine.icons()) <= before:
         if time.monotonic() - started > 60:
             raise RuntimeError(f"{exe} never docked")
         time.sleep(0.002)
     elapsed = time.monotonic() - started
     proc.kill()
     proc.wait(10)
-    desk._wait(lambda: len(desk.docked_icons()) == before, 30, f"{exe} left its icon")
+    wait_for(lambda: len(wine.icons()) == before, 30, f"{exe} leaving the tray")
     return elapsed
 
 
-def main() -> int:
-    parser = argparse.ArgumentParser(description=__doc__)
-    parser.add_argument("--zolvantek", required=True, type=Path)
-    parser.add_argument("--baseline", required=True, type=Path)
-    parser.add_argument("--setup", required=True, type=Path)
-    parser.add_argument("--zip", required=True, type=Path)
-    parser.add_argument("--runs", type=int, default=21)
-    parser.add_argument("--out", required=True, type=Path)
-    args = parser.parse_args()
-    args.out.mkdir(parents=True, exist_ok=True)
-
-    programs = {"zolvantek.exe": args.zolvantek, "baseline_tray.exe": args.baseline}
-    times: dict[str, list[float]] = {name: [] for name in programs}
-    with WineDesktop(args.out / "artifacts") as desk:
-        installed = {}
-        for name, exe in programs.items():
-            target = rf"C:\bench\{name}"
-            desk.c_path(target).parent.mkdir(parents=True, exist_ok=True)
-            subprocess.run(["cp", str(exe), str(desk.c_path(target))], check=True)
-            installed[name] = target
-            start_to_dock(desk, target)  # warm-up, not counted
+parser = argparse.ArgumentParser(description=__doc__)
+for program in ("zolvantek", "baseline", "setup", "zip", "out"):
+    parser.add_argument(f"--{program}", required=True, type=Path)
+parser.add_argument("--runs", type=int, default=21)
+(args := parser.parse_args()).out.mkdir(parents=True, exist_ok=True)
+times = {"zolvantek.exe": [], "baseline_tray.exe": []}
+with Desktop(args.out / "artifacts") as desk:
+    desk.start_tray("trayer")  # before Wine boots: its tray then docks there
+    with WinePrefix(desk) as wine:
+        for name, exe in zip(times, (args.zolvantek, args.baseline)):
+            wine.install(exe, rf"C:\bench\{name}")
+            start_to_dock(wine, rf"C:\bench\{name}")  # warm-up, not counted
         for _ in range(args.runs):
-            for name, target in installed.items():
-                times[name].append(start_to_dock(desk, target))
+            for name, values in times.items():
+                values.append(start_to_dock(wine, rf"C:\bench\{name}"))
+mb = {name: getattr(args, name).stat().st_size / 1e6 for name in ("zolvantek", "baseline", "setup", "zip")}
+(args.out / "results.json").write_text(json.dumps({"startup_s": times, "size_mb": mb}, indent=2))
+ratio = median(times["zolvantek.exe"]) / median(times["baseline_tray.exe"])
+cell = lambda values: f"{median(values):.3f} ({min(values):.3f}–{max(values):.3f})"  # noqa: E731
 
-    medians = {name: statistics.median(values) for name, values in times.items()}
-    ratio = medians["zolvantek.exe"] / medians["baseline_tray.exe"]
-    mb = {name: path.stat().st_size / 1e6 for name, path in
-          (("exe", args.zolvantek), ("baseline", args.baseline), ("setup", args.setup),
-           ("zip", args.zip))}
-    (args.out / "results.json").write_text(json.dumps({"startup_s": times, "size_mb": mb}, indent=2))
-
-    def cell(values: list[float]) -> str:
-        return f"{statistics.median(values):.3f} ({min(values):.3f}–{max(values):.3f})"
-
-    def verdict(ok: bool) -> str:
-        return "**met**" if ok else "**not met**"
-    base = f"{mb['baseline']:.2f} (bare Qt tray)"
-    lines = ["# ZOLVANTEK on Windows: start-up under Wine and download sizes", "",
-             f"Start-up: exec to icon docked in trayer, {args.runs} runs each taken in turns, "
-             "median (min–max) in seconds. Sizes in MB (10⁶ bytes).", "",
-             "| Measure | ZOLVANTEK | Baseline | ZOLVANTEK vs baseline | Target | Result |",
-             "|---|---|---|---|---|---|",
-             f"| Start-up under Wine (s) | {cell(times['zolvantek.exe'])} | "
-             f"{cell(times['baseline_tray.exe'])} | {ratio:.2f}× | ≤ 1.10× | {verdict(ratio <= 1.10)} |",
-             f"| zolvantek.exe (MB) | {mb['exe']:.2f} | {base} | {mb['exe'] / mb['baseline']:.2f}× "
-             f"| ≤ 14 MB | {verdict(mb['exe'] <= 14)} |",
-             f"| {args.setup.name} (MB) | {mb['setup']:.2f} | | | — | |",
-             f"| {args.zip.name} (MB) | {mb['zip']:.2f} | | | — | |"]
-    (args.out / "results.md").write_text("\n".join(lines) + "\n")
-    print("\n".join(lines))
-    return 0
-
-
-if __name__ == "__main__":
-    sys.exit(main())
+lines = ["# ZOLVANTEK on Windows: start-up under Wine and download sizes", "",
+         f"Start-up: exec to icon docked in trayer, {args.runs} runs each taken in turns, median (min–max) "
+         "in seconds. Sizes in MB (10⁶ bytes).", "",
+         "| Measure | ZOLVANTEK | Baseline | ZOLVANTEK vs baseline | Target | Result |", "|---|---|---|---|---|---|",
+         f"| Start-up under Wine (s) | {cell(times['zolvantek.exe'])} | {cell(times['baseline_tray.exe'])} "
+         f"| {ratio:.2f}× | ≤ 1.10× | {'**met**' if ratio <= 1.10 else '**not met**'} |",
+         f"| zolvantek.exe (MB) | {mb['zolvantek']:.2f} | {mb['baseline']:.2f} (bare Qt tray) "
+         f"| {mb['zolvantek'] / mb['baseline']:.2f}× | ≤ 14 MB | {'**met**' if mb['zolvantek'] <= 14 else '**not met**'} |",
+         f"| {args.setup.name} (MB) | {mb['setup']:.2f} | | | — | |",
+         f"| {args.zip.name} (MB) | {mb['zip']:.2f} | | | — | |"]
+(args.out / "results.md").write_text("\n".join(lines) + "\n")
+print("\n".join(lines))

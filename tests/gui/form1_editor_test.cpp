@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+#include <map>
 
 #include "editors/form3.h"
 #include "tests/gui/gui_test_support.h"
@@ -168,30 +169,33 @@ TEST_F(ListEditorTest, MovesStopAtBothEndsAndTheSelectionGoesWithTheLine) {
 }
 
 TEST_F(ListEditorTest, OkStoresAllTwentySlotsCancelAndTheCloseBoxStoreNothing) {
-    Form1& editor = OpenOn(ListKind::Directories, NumberedLines(ListKind::Directories, 4));
+    Form1& editor = OpenOn(ListKind::Directories, NumberedLines(ListKind::Directories, 20));
     const auto stored = StoredListValues();
     QSignalSpy captions(form1_.get(), &Form1::slotCaptionsChanged);
-    editor.Command7->click();
+    editor.lstPath->setCurrentRow(0);
+    editor.Command3->click();
     editor.Command6->click();
     EXPECT_FALSE(editor.isVisible());
     editor.mnuAdd_Click();
-    editor.Command7->click();
+    editor.lstPath->setCurrentRow(0);
+    editor.Command3->click();
     editor.close();
     EXPECT_EQ(StoredListValues(), stored);
     editor.mnuAdd_Click();
-    EXPECT_EQ(editor.lstPath->count(), 4);
+    EXPECT_EQ(editor.lstPath->count(), 20);
 
     editor.lstPath->setCurrentRow(3);
     editor.Command3->click();
     editor.btnOK->click();
     EXPECT_FALSE(editor.isVisible());
     const QMap<QString, QString> values = StoredListValues();
-    EXPECT_EQ(values.value("Dir3"), "Item 3 | /tmp | Explorer | Normal");
-    for (int n = 4; n <= 20; ++n) EXPECT_EQ(values.value(QString("Dir%1").arg(n), "?"), "") << n;
+    EXPECT_EQ(values.value("Dir4"), "Item 5 | /tmp | Explorer | Normal");
+    EXPECT_EQ(values.value("Dir19"), "Item 20 | /tmp | Explorer | Normal");
+    EXPECT_EQ(values.value("Dir20", "?"), "");
     ASSERT_EQ(captions.count(), 3);  // two openings, one OK
     const auto saved = captions[2][1].value<SlotCaptions>();
-    EXPECT_EQ(saved[2], std::optional<std::string>("Item 3"));
-    EXPECT_FALSE(saved[3].has_value());
+    EXPECT_EQ(saved[3], std::optional<std::string>("Item 5"));
+    EXPECT_FALSE(saved[19].has_value());
 }
 
 TEST_F(ListEditorTest, OkStoresLinesTheUserLeftAloneByteForByte) {
@@ -320,19 +324,25 @@ TEST_F(ListDropTest, ALineDraggedWithinTheListMovesWithItsStoredBytes) {
     EXPECT_EQ(editor.Lines(ListKind::Directories), (std::vector<std::string>{b, latin1, c}));
 }
 
-// Takes every slot but one, as a store that runs out of room half-way would.
+// Takes every slot but one while `refuse` holds, as a store that runs out of room half-way.
 class StoreRefusingDir10 : public platform::SettingsStore {
 public:
     std::optional<std::string> ReadValue(const std::string&, const char*) override { return {}; }
-    bool WriteValue(const std::string&, const char* name, const std::string&) override {
-        return std::string(name) != "Dir10";
+    bool WriteValue(const std::string&, const char* name, const std::string& value) override {
+        if (refuse && std::string(name) == "Dir10") return false;
+        written[name] = value;
+        return true;
     }
     bool DeleteValue(const std::string&, const char*) override { return false; }
     bool DeleteKey(const std::string&, const std::string&) override { return false; }
+    bool refuse = true;
+    std::map<std::string, std::string> written;
 };
 
-TEST(ListEditorSaving, AFailedSaveSaysSoAndKeepsTheEditorOpenWithTheMenuUnchanged) {
-    CRegSettings settings(std::make_unique<StoreRefusingDir10>());
+TEST(ListEditorSaving, AFailedSaveSaysSoKeepsTheEditorAsShownAndOkSavesOnceItCan) {
+    auto owned = std::make_unique<StoreRefusingDir10>();
+    StoreRefusingDir10& store = *owned;
+    CRegSettings settings(std::move(owned));
     std::int16_t editMode = 0;
     test_support::RecordingMessages messages;
     Form1 editor(settings, 20, editMode, EditorServices{&messages, &QtFileChooser()});
@@ -341,8 +351,15 @@ TEST(ListEditorSaving, AFailedSaveSaysSoAndKeepsTheEditorOpenWithTheMenuUnchange
     QSignalSpy captions(&editor, &Form1::slotCaptionsChanged);
     editor.btnOK->click();
     EXPECT_TRUE(editor.isVisible());
+    EXPECT_EQ(editor.lstPath->count(), 1);
     EXPECT_EQ(messages.texts, Lines({"The list could not be saved."}));
     EXPECT_EQ(captions.count(), 0);
+    store.refuse = false;
+    editor.btnOK->click();
+    EXPECT_FALSE(editor.isVisible());
+    EXPECT_EQ(captions.count(), 1);
+    EXPECT_EQ(store.written.size(), 20u);
+    EXPECT_EQ(store.written["Dir1"], "- | - | Explorer | Normal");
 }
 
 }  // namespace

@@ -20,37 +20,27 @@ ModalGuard& ModalGuard::Instance() {
 }
 
 bool ModalGuard::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Show && watched->isWidgetType()) {
-        auto* widget = static_cast<QWidget*>(watched);
-        if (widget->isWindow() && widget->isModal()) {
-            // Looked at once the shower waits: in its exec(), or back in the test.
-            QTimer::singleShot(0, this, [this, shown = QPointer<QWidget>(widget)] {
-                if (shown) Check(shown);
-            });
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (event->type() != QEvent::Show || widget == nullptr || !widget->isWindow() ||
+        !widget->isModal()) {
+        return false;
+    }
+    // Looked at once the shower waits in its exec(); a dialog the test showed itself (no
+    // loop runs then) is driven by the test.
+    QTimer::singleShot(0, this, [this, shown = QPointer<QWidget>(widget)] {
+        if (!shown || QThread::currentThread()->loopLevel() == 0 || !shown->isVisible() ||
+            shown != QApplication::activeModalWidget()) {
+            return;
         }
-    }
+        for (const auto& matches : std::as_const(expected)) {
+            if (matches(shown)) return;
+        }
+        auto* box = qobject_cast<QMessageBox*>(shown.data());
+        ADD_FAILURE() << "an unexpected modal dialog opened: " << shown->windowTitle().toStdString()
+                      << (box ? ": " + box->text().toStdString() : "");
+        shown->close();
+    });
     return false;
-}
-
-void ModalGuard::Check(QWidget* dialog) {
-    // A dialog the test showed itself is driven by the test; only one that holds up the
-    // code under test in its exec() is looked at.
-    if (QThread::currentThread()->loopLevel() == 0 || !dialog->isVisible() ||
-        dialog != QApplication::activeModalWidget()) {
-        return;
-    }
-    for (const auto& matches : expected_) {
-        if (matches(dialog)) return;
-    }
-    QString what = QString::fromLatin1(dialog->metaObject()->className()) + " \"" +
-                   dialog->windowTitle() + "\"";
-    if (auto* box = qobject_cast<QMessageBox*>(dialog)) what += ": " + box->text();
-    ADD_FAILURE() << "an unexpected modal dialog opened: " << what.toStdString();
-    if (auto* closing = qobject_cast<QDialog*>(dialog)) {
-        closing->reject();
-    } else {
-        dialog->close();
-    }
 }
 
 }  // namespace zolvantek::test_support

@@ -1,11 +1,10 @@
 #pragma once
-
+// What the widget tests share: the program's own settings, recording stand-ins for message
+// boxes and file dialogs, and a guard that answers or fails every modal dialog.
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QEventLoop>
-#include <QFile>
 #include <QMap>
 #include <QPointer>
 #include <QTimer>
@@ -13,7 +12,6 @@
 #include <memory>
 #include <optional>
 #include <ostream>
-#include <vector>
 
 #include "editors/form1.h"
 
@@ -21,19 +19,10 @@
 inline void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
 }
-inline void PrintTo(const QStringList& texts, std::ostream* out) {
-    *out << '{';
-    for (qsizetype i = 0; i < texts.size(); ++i) {
-        *out << (i == 0 ? " " : ", ");
-        PrintTo(texts[i], out);
-    }
-    *out << " }";
-}
 
 namespace zolvantek::test_support {
 
-// The program's own settings, as the settings class addresses them: the registry on
-// Windows, the INI file below the test run's own XDG_CONFIG_HOME elsewhere.
+// The program's own settings: the registry on Windows, below the run's XDG_CONFIG_HOME elsewhere.
 inline CRegSettings& ProgramSettings() {
     static CRegSettings settings = [] {
         CRegSettings made;
@@ -44,8 +33,7 @@ inline CRegSettings& ProgramSettings() {
     return settings;
 }
 
-// Replaces the list section with the values of `text`, written as the lines of an INI
-// section ("[Directories]" and "Name=value" lines); a null or empty text leaves it empty.
+// The list section holds exactly the "Name=value" lines of `text` afterwards.
 inline void WriteSettingsFile(const QString& text) {
     ProgramSettings().DeleteSetting(kListSection);
     std::vector<std::pair<std::string, std::string>> values;
@@ -59,21 +47,19 @@ inline void WriteSettingsFile(const QString& text) {
     if (!values.empty()) ProgramSettings().SaveSettings(kListSection, values);
 }
 
-// The values of both lists' slots, by name, as the store holds them now ("" when unset).
+// Every slot of both lists, by name, as stored now ("" when unset).
 inline QMap<QString, QString> StoredListValues() {
     QMap<QString, QString> values;
     for (ListKind kind : {ListKind::Directories, ListKind::Programs}) {
         for (int slot = 1; slot <= 20; ++slot) {
             const std::string name = SlotValueName(kind, slot);
-            values.insert(
-                QString::fromStdString(name),
-                QString::fromLocal8Bit(ProgramSettings().GetSetting(kListSection, name, "")));
+            values[QString::fromStdString(name)] =
+                QString::fromLocal8Bit(ProgramSettings().GetSetting(kListSection, name, ""));
         }
     }
     return values;
 }
 
-// Keeps every message, with its caption and the window it was shown over.
 class RecordingMessages : public MessageBoxes {
 public:
     void Show(QWidget* over, const QString& text, const QString& caption) override {
@@ -94,45 +80,36 @@ public:
 // Answers every open-file dialog with `answer` and notes what it was asked.
 class ScriptedChooser : public FileChooser {
 public:
-    std::optional<QString> ChooseFile(QWidget* over, const QString& title,
-                                      const QStringList& filters,
+    std::optional<QString> ChooseFile(QWidget* over, const QString& title, const QStringList&,
                                       const QString& defaultSuffix) override {
-        asked.push_back({over->objectName(), title, filters});
+        asked << over->objectName() + ": " + title;
         suffixes << defaultSuffix;
         return answer;
     }
     std::optional<QString> answer;
-    std::vector<std::tuple<QString, QString, QStringList>> asked;
-    QStringList suffixes;
+    QStringList asked, suffixes;
 };
 
-// The modal dialogs a test waits for; any other one that runs fails the test at once and
-// is closed, so a fault that opens a box nobody answers cannot hang the run.
+// Modal dialogs a test waits for; any other one that runs fails the test at once and is
+// closed, so a fault that opens a box nobody answers cannot hang the run.
 class ModalGuard : public QObject {
 public:
     static ModalGuard& Instance();
-    void Expect(const QObject* waiter, std::function<bool(QWidget*)> matches) {
-        expected_.insert(waiter, std::move(matches));
-    }
-    void Forget(const QObject* waiter) { expected_.remove(waiter); }
+    QMap<const QObject*, std::function<bool(QWidget*)>> expected;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    void Check(QWidget* dialog);
-    QMap<const QObject*, std::function<bool(QWidget*)>> expected_;
 };
 
 // Acts on the next modal dialog of type D once the code under test waits in its exec().
-// The action must close it; a dialog left open is closed after five seconds and fails.
+// The action must close it; one left open is closed after five seconds and fails.
 template <typename D>
 class WhenModal {
 public:
     explicit WhenModal(std::function<void(D&)> act) : act_(std::move(act)) {
-        ModalGuard::Instance().Expect(&timer_, [this](QWidget* widget) {
-            return !acted_ && qobject_cast<D*>(widget) != nullptr;
-        });
+        ModalGuard::Instance().expected[&timer_] = [this](QWidget* w) {
+            return !acted_ && qobject_cast<D*>(w);
+        };
         QObject::connect(&timer_, &QTimer::timeout, [this] {
             D* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
             if (dialog == nullptr || !dialog->isVisible()) return;
@@ -149,7 +126,7 @@ public:
         timer_.start(5);
     }
     ~WhenModal() {
-        ModalGuard::Instance().Forget(&timer_);
+        ModalGuard::Instance().expected.remove(&timer_);
         EXPECT_TRUE(acted_) << "the expected dialog never showed";
     }
 
@@ -169,8 +146,7 @@ inline std::vector<std::string> NumberedLines(ListKind kind, int count) {
     return lines;
 }
 
-// The editor as the program makes it, on a clean settings file, with the test's message
-// recorder and file chooser.
+// The editor as the program makes it, on an empty list section, with the recorders.
 class EditorFixture : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -179,7 +155,6 @@ protected:
                                          EditorServices{&messages_, &files_});
     }
     void TearDown() override { WriteSettingsFile(QString()); }
-
     // Stores the lines and opens the editor on that list, as "Add or Modify" does.
     Form1& OpenOn(ListKind kind, const std::vector<std::string>& lines) {
         SaveList(settings_, kind, lines, kMaxItems);

@@ -1,5 +1,5 @@
 // The tray part as the program starts it: both popups filled from the store, which press
-// opens which, and Close.
+// opens which, what their entries and commands start, and Close.
 #include "tray/tray_runtime.h"
 
 #include <gtest/gtest.h>
@@ -7,8 +7,14 @@
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTest>
+#include <cstdio>
 
+#include "common/about_text.h"
+#include "editors/form2.h"
+#include "editors/form3.h"
+#include "platform/program_folder.h"
 #include "tests/gui/gui_test_support.h"
 #include "tray/launch_commands.h"
 
@@ -17,6 +23,7 @@ namespace {
 
 using test_support::ProgramSettings;
 using test_support::StoredListValues;
+using test_support::WhenModal;
 using test_support::WriteSettingsFile;
 
 // What a popup shows, top to bottom: captions of the visible items, "-" for separators,
@@ -28,6 +35,20 @@ QStringList VisibleItems(QMenu* menu) {
         shown << (action->isSeparator() ? QStringLiteral("-")
                                         : action->text() + (action->menu() ? " >" : ""));
     }
+    return shown;
+}
+
+// The tray's own message boxes on the screen, as "caption: text" in sorted order; closed
+// once read.
+QStringList TakeBoxes() {
+    QStringList shown;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        auto* box = qobject_cast<QMessageBox*>(window);
+        if (box == nullptr || !box->isVisible()) continue;
+        shown << box->windowTitle() + ": " + box->text();
+        box->close();
+    }
+    shown.sort();
     return shown;
 }
 
@@ -53,6 +74,7 @@ protected:
             runtime_->menus().mnuShell()->hide();
             runtime_->menus().mnuMenuPrograms()->hide();
         }
+        TakeBoxes();
         WriteSettingsFile(QString());
     }
     // The program started on `settingsFile`; by default with its icon docked in the tray.
@@ -64,25 +86,26 @@ protected:
         runtime_->Form_Load();
         return *runtime_;
     }
+    // The fixed command of a popup's submenu that reads `text`.
+    static QAction* Command(QMenu* popup, const QString& text) {
+        for (QAction* action : popup->actions().first()->menu()->actions()) {
+            if (action->text() == text) return action;
+        }
+        ADD_FAILURE() << "no command " << text.toStdString();
+        return new QAction(popup);
+    }
     std::unique_ptr<TrayRuntime> runtime_;
 };
 
-TEST_F(TrayRuntimeTest, WithNothingStoredItStartsSilentlyWithOnlyTheFixedItems) {
-    TrayRuntime& tray = Start(QString());
-    EXPECT_EQ(VisibleItems(tray.menus().mnuShell()), QStringList({"WINDOWS EXPLORER >", "-", "-"}));
-    EXPECT_EQ(VisibleItems(tray.menus().mnuMenuPrograms()), QStringList({"PROGRAMS >", "-", "-"}));
-    EXPECT_FALSE(tray.form1().isVisible());
-    // The icon is docked, so nothing is exported for a host to draw.
-    EXPECT_EQ(tray.trayIcon().contextMenu(), nullptr);
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        EXPECT_FALSE(qobject_cast<QMessageBox*>(window) && window->isVisible());
-    }
-}
+const QString kBothLists = QStringLiteral(
+    "[Directories]\nDir1=Work | /w | Explorer | Normal\n"
+    "DirP1=Clock | /usr/bin/clock |  | Normal\n");
+const QStringList kCommands = {"Add or Modify", "-", "Close", "-", "About ZOLVANTEK", "Help"};
 
-TEST_F(TrayRuntimeTest, StoredSlotsBecomeItemsInSlotOrderShownAsTyped) {
+TEST_F(TrayRuntimeTest, StoredSlotsBecomeItemsInSlotOrderShownAsTypedAndNothingElseShows) {
     TrayRuntime& tray =
         Start(QStringLiteral("[Directories]\n"
-                             "DirP1=\"Quoted\" & Co; #1 | /usr/bin/editor | --flag=1 | Maximized\n"
+                             "DirP1=\"Quoted\" & Co;\t#1 | /usr/bin/editor | --flag=1 | Maximized\n"
                              "DirP2=- | - |  | Normal\n"
                              "DirP4=After a gap | /bin/true |  | Normal\n"
                              "DirP5=Über | /bin/true |  | Normal\n"
@@ -90,16 +113,20 @@ TEST_F(TrayRuntimeTest, StoredSlotsBecomeItemsInSlotOrderShownAsTyped) {
     EXPECT_EQ(VisibleItems(tray.menus().mnuMenuPrograms()),
               QStringList({"PROGRAMS >", "-", "-", "\"Quoted\" && Co; #1", "-", "After a gap",
                            QStringLiteral("Über"), "written by hand, no bars"}));
-    // The list box is packed: the gap leaves no empty line.
+    EXPECT_EQ(VisibleItems(tray.menus().mnuShell()), QStringList({"WINDOWS EXPLORER >", "-", "-"}));
+    // The list box is packed: the gap leaves no empty line. Item n stays slot n.
     EXPECT_EQ(tray.form1().lstPathP->count(), 5);
-    // Item n stays slot n, also after a gap.
     EXPECT_FALSE(tray.menus().slotItem(ListKind::Programs, 3)->isVisible());
     EXPECT_EQ(tray.menus().slotItem(ListKind::Programs, 4)->text(), "After a gap");
+    // No window and no box at start-up; the docked icon exports nothing for a host to draw.
+    EXPECT_FALSE(tray.form1().isVisible());
+    EXPECT_EQ(TakeBoxes(), QStringList());
+    EXPECT_EQ(tray.trayIcon().contextMenu(), nullptr);
+    EXPECT_EQ(tray.trayIcon().toolTip(), " Brindlex ZOLVANTEK");
 }
 
 TEST_F(TrayRuntimeTest, OnlyALeftOrRightPressOpensAPopup) {
-    TrayRuntime& tray =
-        Start(QStringLiteral("[Directories]\nDir1=Work | /w | Explorer | Normal\n"));
+    TrayRuntime& tray = Start(kBothLists);
     QMenu* explorer = tray.menus().mnuShell();
     QMenu* programs = tray.menus().mnuMenuPrograms();
     for (auto reason :
@@ -108,26 +135,25 @@ TEST_F(TrayRuntimeTest, OnlyALeftOrRightPressOpensAPopup) {
         QApplication::processEvents();
         EXPECT_FALSE(explorer->isVisible() || programs->isVisible()) << reason;
     }
-    // A right press is Context, a left one Trigger.
+    // A right press is Context, a left one Trigger; a left press on open PROGRAMS closes it.
     emit tray.trayIcon().activated(QSystemTrayIcon::Context);
     EXPECT_TRUE(explorer->isVisible() && !programs->isVisible());
+    EXPECT_EQ(VisibleItems(explorer), QStringList({"WINDOWS EXPLORER >", "-", "-", "Work"}));
+    EXPECT_EQ(VisibleItems(explorer->actions().first()->menu()), kCommands);
     explorer->hide();
     emit tray.trayIcon().activated(QSystemTrayIcon::Trigger);
     EXPECT_TRUE(programs->isVisible() && !explorer->isVisible());
+    EXPECT_EQ(VisibleItems(programs), QStringList({"PROGRAMS >", "-", "-", "Clock"}));
+    EXPECT_EQ(VisibleItems(programs->actions().first()->menu()), kCommands);
+    emit tray.trayIcon().activated(QSystemTrayIcon::Trigger);
+    EXPECT_FALSE(programs->isVisible());
 }
-
-// An icon that went out over D-Bus: the host draws the exported menu.
-const QString kBothLists = QStringLiteral(
-    "[Directories]\nDir1=Work | /w | Explorer | Normal\n"
-    "DirP1=Clock | /usr/bin/clock |  | Normal\n");
 
 TEST_F(TrayRuntimeTest, ExportedMenuTheHostGetsWindowsExplorerAndARightPressOpensNothingMore) {
     TrayRuntime& tray = Start(kBothLists, true, false);
     QMenu* exported = tray.trayIcon().contextMenu();
     ASSERT_NE(exported, nullptr);
-    EXPECT_EQ(VisibleItems(exported), QStringList({"WINDOWS EXPLORER >", "-", "-", "Work"}));
-    EXPECT_EQ(VisibleItems(exported->actions().first()->menu()),
-              QStringList({"Add or Modify", "-", "Close", "-", "About ZOLVANTEK", "Help"}));
+    EXPECT_EQ(VisibleItems(exported), VisibleItems(tray.menus().mnuShell()));
     emit tray.trayIcon().activated(QSystemTrayIcon::Context);
     EXPECT_FALSE(tray.menus().mnuShell()->isVisible());
     emit tray.trayIcon().activated(QSystemTrayIcon::Trigger);
@@ -142,26 +168,39 @@ TEST_F(TrayRuntimeTest, ExportedMenuWhereEveryPressShowsItItLeadsToBothListsAndF
               VisibleItems(tray.menus().mnuShell()) + QStringList({"-", "PROGRAMS >"}));
     QMenu* programs = exported->actions().last()->menu();
     ASSERT_NE(programs, nullptr);
-    EXPECT_EQ(VisibleItems(programs), QStringList({"PROGRAMS >", "-", "-", "Clock"}));
-    EXPECT_EQ(VisibleItems(programs->actions().first()->menu()),
-              QStringList({"Add or Modify", "-", "Close", "-", "About ZOLVANTEK", "Help"}));
+    EXPECT_EQ(VisibleItems(programs), VisibleItems(tray.menus().mnuMenuPrograms()));
+    EXPECT_EQ(VisibleItems(programs->actions().first()->menu()), kCommands);
 
     // A line added in the editor and saved shows in the exported menu at once.
     tray.menus().programCommands().add->trigger();
+    EXPECT_EQ(tray.form1().windowTitle(), "Programs:");
     tray.form1().Command7->click();
     tray.form1().btnOK->click();
     EXPECT_EQ(VisibleItems(programs), QStringList({"PROGRAMS >", "-", "-", "Clock", "-"}));
-    EXPECT_EQ(VisibleItems(programs), VisibleItems(tray.menus().mnuMenuPrograms()));
 
-    // So does one made outside the program (by hand, in the file or the registry).
+    // So does one made outside the program, through the store (the file or the registry).
     ProgramSettings().SaveSetting(kListSection, "DirP1", "Edited | /bin/true |  | Normal");
     EXPECT_TRUE(QTest::qWaitFor([&] { return VisibleItems(programs).contains("Edited"); }, 5000))
         << VisibleItems(programs).join(u',').toStdString();
 }
 
+TEST_F(TrayRuntimeTest, AboutFromEitherMenuShowsABoxThatLeavesTheTrayAnswering) {
+    TrayRuntime& tray = Start(kBothLists);
+    const QString about = "About ZOLVANTEK: " + QString::fromStdString(AboutText());
+    EXPECT_EQ(about,
+              "About ZOLVANTEK: Brindlex ZOLVANTEK\nBRINDLEX SOFTWARE SOLUTIONS\nVersion 2.030");
+    for (QMenu* menu : {tray.menus().mnuShell(), tray.menus().mnuMenuPrograms()}) {
+        // The box waits for nobody (a box that held up the caller would fail the guard).
+        Command(menu, "About ZOLVANTEK")->trigger();
+        emit tray.trayIcon().activated(QSystemTrayIcon::Trigger);
+        EXPECT_TRUE(tray.menus().mnuMenuPrograms()->isVisible());
+        tray.menus().mnuMenuPrograms()->hide();
+        EXPECT_EQ(TakeBoxes(), QStringList({about}));
+    }
+}
+
 TEST_F(TrayRuntimeTest, CloseRemovesTheIconClosesDialogsNewestFirstAndSavesNothing) {
-    const QString settings = QStringLiteral("[Directories]\nDir1=A | /a | Explorer | Normal\n");
-    TrayRuntime& tray = Start(settings);
+    TrayRuntime& tray = Start(QStringLiteral("[Directories]\nDir1=A | /a | Explorer | Normal\n"));
     const auto stored = StoredListValues();
     auto* commands = tray.findChild<LaunchCommands*>(QStringLiteral("LaunchCommands"));
     ASSERT_NE(commands, nullptr);
@@ -175,24 +214,139 @@ TEST_F(TrayRuntimeTest, CloseRemovesTheIconClosesDialogsNewestFirstAndSavesNothi
         for (auto [dialog, name] :
              {std::pair(&loose, "loose"), {&item, "item"}, {&picker, "picker"}}) {
             dialog->setWindowModality(dialog == &loose ? Qt::NonModal : Qt::ApplicationModal);
-            QObject::connect(dialog, &QDialog::finished, [&closed, name] { closed << name; });
+            QObject::connect(dialog, &QDialog::finished,
+                             [&closed, label = name] { closed << label; });
             dialog->show();
         }
-
-        const auto actions = menu->actions().first()->menu()->actions();
-        const auto close = std::find_if(actions.begin(), actions.end(),
-                                        [](QAction* a) { return a->text() == "Close"; });
-        ASSERT_NE(close, actions.end());
-        (*close)->trigger();
+        Command(menu, "Close")->trigger();
         EXPECT_FALSE(tray.trayIcon().isVisible());
         EXPECT_EQ(closed, QStringList({"picker", "item", "loose"}));
-        EXPECT_FALSE(picker.isVisible() || item.isVisible() || loose.isVisible());
         EXPECT_TRUE(tray.form1().isVisible());
         EXPECT_EQ(StoredListValues(), stored);
     }
     EXPECT_EQ(quits, 2);
     tray.form1().hide();
 }
+
+#ifndef _WIN32
+// The real launch path on this system, with stand-ins first on PATH that write down their
+// arguments: xdg-open, and a program. The help page lies beside the test program.
+class TrayLaunchTest : public TrayRuntimeTest {
+protected:
+    void SetUp() override {
+        const QString recorder =
+            QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1.tmp'\nmv '%1.tmp' '%1'\n")
+                .arg(log_);
+        QDir().mkpath(bin_);
+        for (const QString& path : {bin_ + "/xdg-open", program_}) {
+            QFile script(path);
+            ASSERT_TRUE(script.open(QIODevice::WriteOnly) && script.write(recorder.toUtf8()) > 0);
+            script.setPermissions(script.permissions() | QFile::ExeOwner);
+        }
+        path_ = qgetenv("PATH");
+        qputenv("PATH", (bin_ + ":" + path_).toLocal8Bit());
+        QDir().mkpath(QFileInfo(page_).path());
+        QFile page(page_);
+        madePage_ = !page.exists() && page.open(QIODevice::WriteOnly);
+    }
+    void TearDown() override {
+        TrayRuntimeTest::TearDown();
+        qputenv("PATH", path_.toLocal8Bit());
+        if (madePage_) QFile::remove(page_);
+    }
+    // The arguments of the stand-in's next run; empty when none ran.
+    QStringList Started(int waitMs = 5000) {
+        QFile log(log_);
+        if (!QTest::qWaitFor([&] { return log.exists(); }, waitMs)) return {};
+        log.open(QIODevice::ReadOnly);
+        QStringList words = QString::fromUtf8(log.readAll()).split(u'\n', Qt::SkipEmptyParts);
+        log.remove();
+        return words;
+    }
+
+    QTemporaryDir scratch_;
+    QString bin_ = scratch_.path() + "/bin";
+    QString program_ = scratch_.path() + "/my program";
+    QString log_ = scratch_.path() + "/started";
+    QString page_ = QString::fromStdString(platform::ProgramFolder()) + "/help/zolvantek.html";
+    QString path_;
+    bool madePage_ = false;
+};
+
+TEST_F(TrayLaunchTest, EachSlotItemLaunchesItsOwnEntryOrSaysWhatIsMissing) {
+    TrayRuntime& tray = Start(QStringLiteral("[Directories]\nDir19=Here | %1 | Explorer | Normal\n"
+                                             "Dir20=Gone | /gone | Explorer | Normal\n"
+                                             "DirP19=Mine | %2 | -a \"b c\" | Normal\n"
+                                             "DirP20=Gone | /gone.exe |  | Normal\n")
+                                  .arg(scratch_.path(), program_));
+    tray.menus().slotItem(ListKind::Directories, 19)->trigger();
+    EXPECT_EQ(Started(), QStringList({scratch_.path()}));
+    tray.menus().slotItem(ListKind::Programs, 19)->trigger();
+    EXPECT_EQ(Started(), QStringList({"-a", "b c"}));
+    EXPECT_EQ(TakeBoxes(), QStringList());
+    tray.menus().slotItem(ListKind::Directories, 20)->trigger();
+    tray.menus().slotItem(ListKind::Programs, 20)->trigger();
+    EXPECT_EQ(TakeBoxes(), QStringList({"ZOLVANTEK: Directory does not Exist!",
+                                        "ZOLVANTEK: Program Does Not Exist!"}));
+    EXPECT_EQ(Started(300), QStringList());
+}
+
+TEST_F(TrayLaunchTest, HelpOpensThePageAndF1InTheEditorsItsSection) {
+    TrayRuntime& tray = Start(kBothLists);
+    for (QMenu* menu : {tray.menus().mnuShell(), tray.menus().mnuMenuPrograms()}) {
+        Command(menu, "Help")->trigger();
+        EXPECT_EQ(Started(), QStringList({page_}));
+    }
+    const QString url = QUrl::fromLocalFile(page_).toString() + "#";
+    Form1& editor = tray.form1();
+    for (auto [menu, section] : {std::pair(tray.menus().mnuMenuPrograms(), "programs"),
+                                 {tray.menus().mnuShell(), "directories"}}) {
+        Command(menu, "Add or Modify")->trigger();
+        EXPECT_TRUE(editor.isVisible());
+        QApplication::setActiveWindow(&editor);
+        QTest::keyClick(&editor, Qt::Key_F1);
+        EXPECT_EQ(Started(), QStringList({url + section}));
+    }
+    EXPECT_EQ(editor.windowTitle(), "Windows Explorer StartUp Directories:");
+    // F1 in the directory picker, opened from the item dialog of the editor.
+    WhenModal<Form3> item([&](Form3& dialog) {
+        WhenModal<Form2> picker([&](Form2& opened) {
+            QApplication::setActiveWindow(&opened);
+            QTest::keyClick(&opened, Qt::Key_F1);
+            EXPECT_EQ(Started(), QStringList({url + "directories"}));
+            opened.reject();
+        });
+        dialog.Command2->click();
+        dialog.reject();
+    });
+    editor.Command4->click();
+    editor.hide();
+}
+
+TEST_F(TrayLaunchTest, BothMenusFollowAHandEditOfTheFileInPlaceOrReplaced) {
+    TrayRuntime& tray = Start(kBothLists);
+    const QString file =
+        qEnvironmentVariable("XDG_CONFIG_HOME") + "/Brindlex Software Solutions/Zolvantek.ini";
+    QFile inPlace(file);
+    ASSERT_TRUE(inPlace.open(QIODevice::Append));
+    inPlace.write("Dir2=Logs | /var/log | Explorer | Normal\n");
+    inPlace.close();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return VisibleItems(tray.menus().mnuShell()).contains("Logs"); }, 5000));
+    // As most editors save: a new file renamed over the old one.
+    QFile replacement(file + ".new");
+    ASSERT_TRUE(replacement.open(QIODevice::WriteOnly));
+    replacement.write("[Directories]\nDirP1=Edited | /bin/true |  | Normal\n");
+    replacement.close();
+    ASSERT_EQ(std::rename(qPrintable(replacement.fileName()), qPrintable(file)), 0);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return VisibleItems(tray.menus().mnuMenuPrograms()).last() == "Edited" &&
+                   VisibleItems(tray.menus().mnuShell()).size() == 3;
+        },
+        5000));
+}
+#endif
 
 }  // namespace
 }  // namespace zolvantek

@@ -11,7 +11,6 @@ import unittest
 from pathlib import Path
 
 from install_support import APP_ID, BUILD, FILES, check, files_under
-from e2e_support import run
 
 DEB = "zolvantek_2.030_amd64.deb"
 
@@ -86,6 +85,3 @@ class DebianPackage(unittest.TestCase):
         done = check("apt-get", "install", "--simulate", "--no-install-recommends", str(self.deb))
         self.assertRegex(done, r"(?m)^Inst zolvantek ")
 
-
-if __name__ == "__main__":
-    run()

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/file_lookup.h"
+#include "platform/help_page.h"
 #include "platform/process_start.h"
 #include "tests/unit/test_support.h"
 #include "tray/launch_readers.h"
@@ -44,7 +45,8 @@ protected:
     }
 
     std::string MakeScript(const std::string& name) {
-        const std::string path = MakeFile(name, kRecorder);
+        fs::create_directories((scratch_ / name).parent_path());
+        std::string path = MakeFile(name, kRecorder);
         chmod(path.c_str(), 0755);
         return path;
     }
@@ -125,9 +127,23 @@ TEST_F(PosixLaunchTest, ProgramsThatCannotStartAreReported) {
     EXPECT_EQ(LaunchProgram(state_, 5, SystemProcessStarter()), kProgramMissing);
 }
 
-TEST_F(PosixLaunchTest, ProgramWithoutFolderIsTheOneInTheCurrentFolderNotOnPath) {
-    MakeDir("on-path");
-    MakeDir("cwd");
+TEST_F(PosixLaunchTest, ProgramGetsItsArgumentsWithoutAShellAndANameWithoutFolderIsNotLookedUp) {
+    const std::string program = MakeScript("my programs; $(x)/rec 'prog'");
+    const std::string shellMade = Missing("made-by-a-shell");
+    const std::string touch = "touch " + shellMade;
+    Store("DirP1", "Rec | " + program + " | plain \"two words\" ';' $(" + touch + ") `" + touch +
+                       "` \"\"\"q\"\"\" && x | Maximized");
+    // A bar ends the argument text: what follows is no command for anyone.
+    Store("DirP2", "Piped | " + program + " | first | " + touch + " | Normal");
+    ASSERT_EQ(LaunchProgram(state_, 1, SystemProcessStarter()), "");
+    EXPECT_EQ(TakeLog(), (std::vector<std::string>{program, "plain", "two words", "';'", "$(touch",
+                                                   shellMade + ")", "`touch", shellMade + "`",
+                                                   "\"q\"", "&&", "x"}));
+    ASSERT_EQ(LaunchProgram(state_, 2, SystemProcessStarter()), "");
+    EXPECT_EQ(TakeLog(), (std::vector<std::string>{program, "first"}));
+    EXPECT_FALSE(fs::exists(shellMade));
+
+    // Without a folder the path names the file in the current folder, not one on PATH.
     MakeScript("on-path/zolvantek-probe");
     const std::string inCwd = MakeScript("cwd/zolvantek-probe");
     setenv("PATH", (Missing("on-path") + ":/usr/bin:/bin").c_str(), 1);
@@ -149,6 +165,12 @@ TEST_F(PosixLaunchTest, FoldersOpenThroughXdgOpenOnPathAndANameLikeAnOptionStays
     const auto argv = TakeLog();
     ASSERT_TRUE(argv);
     EXPECT_EQ(argv->back(), "./-odd");
+
+    // The help page at a section goes to xdg-open as a URL with its anchor.
+    const std::string page = MakeFile("help page.html");
+    ASSERT_TRUE(platform::OpenHelpPage(page, "programs", {}));
+    EXPECT_EQ(TakeLog()->back(), "file://" + Missing("help%20page.html") + "#programs");
+    EXPECT_FALSE(platform::OpenHelpPage(Missing("none.html"), "programs", {}));
 
     // Nothing to open, or no opener: not started, and each says which.
     EXPECT_EQ(platform::OpenWithDesktop(Missing("absent"), {}), platform::OpenResult::Missing);

@@ -101,25 +101,25 @@ TEST_F(LaunchTest, ClicksStartTheFreshlyReadEntryWithCommandLinesWithoutQuotes) 
     EXPECT_EQ(LaunchDirectory(state_, 20, starter), "");
     EXPECT_EQ(LaunchProgram(state_, 20, starter), "");
 
-    const std::string explorer = GetWindowsDir() + "\\explorer.EXE";
     ASSERT_EQ(starter.calls.size(), 3u);
     const auto& [open, reopen, program] =
         std::tuple(starter.calls[0], starter.calls[1], starter.calls[2]);
-    EXPECT_EQ(open.kind, "open");
-    EXPECT_EQ(open.target, dir);
-    EXPECT_EQ(open.windows.application, explorer);
-    EXPECT_EQ(open.windows.commandLine, explorer + "  " + dir);
-    EXPECT_EQ(open.windows.showWindow, 1);
-    EXPECT_EQ(reopen.target, other);
-    EXPECT_EQ(reopen.windows.commandLine, explorer + " /n, /e, " + other);
-    EXPECT_EQ(reopen.windows.showWindow, 2);
+    EXPECT_EQ((std::tuple(open.kind, open.target, reopen.target)), std::tuple("open", dir, other));
     // The tested path is what starts, whatever a blank in the command line suggests.
-    EXPECT_EQ(program.kind, "program");
-    EXPECT_EQ(program.target, tool);
-    EXPECT_EQ(program.argumentText, "-x 'a b' ; $(echo)");
-    EXPECT_EQ(program.windows.application, tool);
-    EXPECT_EQ(program.windows.commandLine, tool + " -x 'a b' ; $(echo)");
-    EXPECT_EQ(program.windows.showWindow, 3);
+    EXPECT_EQ((std::tuple(program.kind, program.target, program.argumentText)),
+              std::tuple("program", tool, "-x 'a b' ; $(echo)"));
+#ifdef _WIN32
+    // What Windows starts, checked where the command lines mean something.
+    const std::string explorer = GetWindowsDir() + "\\explorer.EXE";
+    EXPECT_EQ(
+        (std::tuple(open.windows.application, open.windows.commandLine, open.windows.showWindow)),
+        std::tuple(explorer, explorer + "  " + dir, 1));
+    EXPECT_EQ((std::tuple(reopen.windows.commandLine, reopen.windows.showWindow)),
+              std::tuple(explorer + " /n, /e, " + other, 2));
+    EXPECT_EQ((std::tuple(program.windows.application, program.windows.commandLine,
+                          program.windows.showWindow)),
+              std::tuple(tool, tool + " -x 'a b' ; $(echo)", 3));
+#endif
 }
 
 TEST_F(LaunchTest, ClicksThatCannotLaunchGiveTheirMenusMessageAndStoreNothing) {

@@ -17,6 +17,7 @@ namespace zolvantek {
 namespace {
 
 using RegSettingsTest = test_support::SettingsTest;
+using Texts = std::vector<std::string>;
 
 TEST(RegSettingsKeyPath, JoinsTheTrimmedWordsAndAnEmptyWordRestoresItsDefault) {
     CRegSettings settings;
@@ -31,114 +32,71 @@ TEST(RegSettingsKeyPath, JoinsTheTrimmedWordsAndAnEmptyWordRestoresItsDefault) {
     EXPECT_EQ(settings.KeyPath(""), "Software\\VB and VBA Program Settings\\Brindlex ZOLVANTEK");
 }
 
-TEST_F(RegSettingsTest, MissingKeyMissingValueAndEmptyValueAllReadAsTheDefault) {
-    RemoveAtEnd({"Directories"});
+TEST_F(RegSettingsTest, ReadsNamesWithoutRegardToCaseAndAnEmptyOrMissingValueAsTheDefault) {
+    RemoveAtEnd({"Directories", "Section"});
     EXPECT_EQ(settings_.GetSetting("Directories", "Dir1", "fallback"), "fallback");
-    EXPECT_EQ(settings_.GetSetting("Directories", "Dir1"), "");
-    ASSERT_TRUE(settings_.SaveSetting("Directories", "Dir1", "x"));
-    EXPECT_EQ(settings_.GetSetting("Directories", "Dir2", "fallback"), "fallback");
-
-    // An empty text reads as nothing stored (the registry keeps it as 0 bytes)...
-    ASSERT_TRUE(settings_.SaveSetting("Directories", "Dir3", ""));
-    EXPECT_EQ(settings_.GetSetting("Directories", "Dir3", "fallback"), "fallback");
-    // ...but it is a value all the same: deleting it succeeds once.
+    ASSERT_TRUE(settings_.SaveSetting("Directories", "Dir1", "first"));
+    ASSERT_TRUE(settings_.SaveSetting("DIRECTORIES", "DIR1", "second"));
+    ASSERT_TRUE(settings_.SaveSetting("Directories", "Dir3", ""));  // 0 bytes in the registry
+    EXPECT_EQ(settings_.GetSettings("directories", {"dIR1", "Dir2", "Dir3", "*"}, "none"),
+              (Texts{"second", "none", "none", "none"}));
+    // An empty text is a value all the same: deleting it succeeds once.
     EXPECT_TRUE(settings_.DeleteSetting("Directories", "Dir3"));
     EXPECT_FALSE(settings_.DeleteSetting("Directories", "Dir3"));
-    EXPECT_EQ(settings_.GetSetting("Directories", "Dir1"), "x");
-}
-
-TEST_F(RegSettingsTest, NamesMatchWithoutRegardToCase) {
-    RemoveAtEnd({"Directories"});
-    ASSERT_TRUE(settings_.SaveSetting("Directories", "Dir1", "first"));
-    EXPECT_EQ(settings_.GetSetting("DIRECTORIES", "dir1"), "first");
-    ASSERT_TRUE(settings_.SaveSetting("DIRECTORIES", "DIR1", "second"));
-    EXPECT_EQ(settings_.GetSetting("Directories", "Dir1"), "second");
-    // Reading several at once follows the same rule.
-    EXPECT_EQ(settings_.GetSettings("directories", {"dIR1", "Dir9", "*"}, "none"),
-              (std::vector<std::string>{"second", "none", "none"}));
-
-    // One value under three spellings, not two values: a single delete removes it.
+    // One value under three spellings, not two: a single delete removes it.
     EXPECT_TRUE(settings_.DeleteSetting("Directories", "dIr1"));
     EXPECT_EQ(settings_.GetSetting("Directories", "DIR1", "gone"), "gone");
-    // And a section deleted under another spelling is gone too.
-    ASSERT_TRUE(settings_.SaveSetting("Directories", "Dir2", "kept"));
-    EXPECT_TRUE(settings_.DeleteSetting("DIRECTORIES"));
-    EXPECT_EQ(settings_.GetSetting("Directories", "Dir2", "gone"), "gone");
-}
-
-TEST_F(RegSettingsTest, StarIsTheUnnamedValue) {
-    RemoveAtEnd({"Section"});
+    // "*" is the unnamed value.
     ASSERT_TRUE(settings_.SaveSetting("Section", "x", "named"));
     EXPECT_EQ(settings_.GetSetting("Section", "*", "none"), "none");
     ASSERT_TRUE(settings_.SaveSetting("Section", "*", "unnamed"));
-    EXPECT_EQ(settings_.GetSetting("Section", "*"), "unnamed");
-    EXPECT_EQ(settings_.GetSettings("Section", {"*", "x"}),
-              (std::vector<std::string>{"unnamed", "named"}));
-    EXPECT_EQ(settings_.GetSetting("Section", "x"), "named");
-
+    EXPECT_EQ(settings_.GetSettings("Section", {"*", "x"}), (Texts{"unnamed", "named"}));
     EXPECT_TRUE(settings_.DeleteSetting("Section", "*"));
     EXPECT_FALSE(settings_.DeleteSetting("Section", "*"));
-    EXPECT_EQ(settings_.GetSetting("Section", "*", "none"), "none");
     EXPECT_EQ(settings_.GetSetting("Section", "x"), "named");
 }
 
-TEST_F(RegSettingsTest, SaveCreatesTheWholePathAndAnEmptySectionIsTheApplicationKey) {
-    RemoveAtEnd({"A", "A\\B", "A\\B\\C"});
+TEST_F(RegSettingsTest,
+       SaveMakesTheWholePathAndDeleteTakesAValueOrALeafSectionNeverTheApplication) {
+    RemoveAtEnd({"Directories", "Programs", "A", "A\\B", "A\\B\\C"});
     ASSERT_TRUE(settings_.SaveSetting("A\\B\\C", "Deep", "down here"));
-    ASSERT_TRUE(settings_.SaveSetting("", "Deep", "at the top"));
-    EXPECT_EQ(settings_.GetSetting("A\\B\\C", "Deep"), "down here");
-    EXPECT_EQ(settings_.GetSetting("", "Deep"), "at the top");
-    EXPECT_EQ(settings_.GetSetting("A\\B", "Deep", "none"), "none");
-    EXPECT_TRUE(settings_.DeleteSetting("", "Deep"));
-    EXPECT_EQ(settings_.GetSetting("", "Deep", "gone"), "gone");
-    EXPECT_EQ(settings_.GetSetting("A\\B\\C", "Deep"), "down here");
-
-    EXPECT_TRUE(settings_.DeleteSetting("A\\B\\C"));
-#ifdef _WIN32
-    // A registry key outlives its values, and the deep save made every key on the way.
-    EXPECT_TRUE(settings_.DeleteSetting("A\\B"));
-    EXPECT_TRUE(settings_.DeleteSetting("A"));
-#else
-    // An INI section is only its values.
-    EXPECT_FALSE(settings_.DeleteSetting("A\\B"));
-#endif
-}
-
-TEST_F(RegSettingsTest, DeleteRemovesOneValueOrALeafSectionButNeverTheApplicationKey) {
-    RemoveAtEnd({"Directories", "Programs", "Outer", "Outer\\Inner"});
+    ASSERT_TRUE(settings_.SaveSetting("", "Top", "at the top"));
     ASSERT_TRUE(settings_.SaveSetting("Directories", "Dir1", "one"));
     ASSERT_TRUE(settings_.SaveSetting("Directories", "Dir2", "two"));
     ASSERT_TRUE(settings_.SaveSetting("Programs", "DirP1", "program"));
-    ASSERT_TRUE(settings_.SaveSetting("", "Top", "t"));
+    EXPECT_EQ(settings_.GetSettings("A\\B\\C", {"Deep", "Top"}, "none"),
+              (Texts{"down here", "none"}));
+    EXPECT_EQ(settings_.GetSetting("A\\B", "Deep", "none"), "none");
 
     EXPECT_TRUE(settings_.DeleteSetting("Directories", "Dir2"));
     EXPECT_FALSE(settings_.DeleteSetting("Directories", "Dir2"));
     EXPECT_FALSE(settings_.DeleteSetting("Missing", "Dir1"));
-    EXPECT_EQ(settings_.GetSetting("Directories", "Dir2", "gone"), "gone");
     EXPECT_EQ(settings_.GetSetting("Directories", "Dir1"), "one");
-
     // No section and no name would be the application key: everything of the program.
     EXPECT_FALSE(settings_.DeleteSetting(""));
-    EXPECT_EQ(settings_.GetSetting("", "Top"), "t");
-
-    EXPECT_TRUE(settings_.DeleteSetting("Directories"));
+    EXPECT_TRUE(settings_.DeleteSetting("DIRECTORIES"));
     EXPECT_FALSE(settings_.DeleteSetting("Directories"));
     EXPECT_FALSE(settings_.DeleteSetting("Missing"));
-    EXPECT_EQ(settings_.GetSetting("Directories", "Dir1", "gone"), "gone");
-    EXPECT_EQ(settings_.GetSetting("Programs", "DirP1"), "program");
+    EXPECT_EQ(settings_.GetSettings("Directories", {"Dir1"}, "gone"), Texts{"gone"});
+    EXPECT_EQ(settings_.GetSettings("Programs", {"DirP1"}), Texts{"program"});
     ASSERT_TRUE(settings_.SaveSetting("Directories", "Dir2", "again"));
-    EXPECT_EQ(settings_.GetSetting("Directories", "Dir2"), "again");
-    EXPECT_EQ(settings_.GetSetting("Directories", "Dir1", "gone"), "gone");
-
+    EXPECT_EQ(settings_.GetSettings("Directories", {"Dir1", "Dir2"}, "gone"),
+              (Texts{"gone", "again"}));
     // A section that holds sections of its own stays.
-    ASSERT_TRUE(settings_.SaveSetting("Outer", "Own", "o"));
-    ASSERT_TRUE(settings_.SaveSetting("Outer\\Inner", "Deep", "d"));
-    EXPECT_FALSE(settings_.DeleteSetting("Outer"));
-    EXPECT_EQ(settings_.GetSetting("Outer", "Own"), "o");
-    EXPECT_TRUE(settings_.DeleteSetting("Outer\\Inner"));
-    EXPECT_TRUE(settings_.DeleteSetting("Outer"));
-    EXPECT_EQ(settings_.GetSetting("Outer", "Own", "gone"), "gone");
+    ASSERT_TRUE(settings_.SaveSetting("A\\B", "Own", "o"));
+    EXPECT_FALSE(settings_.DeleteSetting("A\\B"));
+    EXPECT_EQ(settings_.GetSetting("A\\B", "Own"), "o");
+    EXPECT_TRUE(settings_.DeleteSetting("A\\B\\C"));
+    EXPECT_TRUE(settings_.DeleteSetting("A\\B"));
+#ifdef _WIN32
+    // A registry key outlives its values, and the deep save made every key on the way.
+    EXPECT_TRUE(settings_.DeleteSetting("A"));
+#else
+    // An INI section is only its values.
+    EXPECT_FALSE(settings_.DeleteSetting("A"));
+#endif
     EXPECT_TRUE(settings_.DeleteSetting("", "Top"));
+    EXPECT_EQ(settings_.GetSetting("", "Top", "gone"), "gone");
 }
 
 TEST_F(RegSettingsTest, AFailedSaveReturnsFalseAndLeavesWhatWasStoredIntact) {
@@ -148,7 +106,6 @@ TEST_F(RegSettingsTest, AFailedSaveReturnsFalseAndLeavesWhatWasStoredIntact) {
     // Names longer than the registry allows cannot be created.
     EXPECT_FALSE(settings_.SaveSetting("Texts\\" + std::string(300, 'k'), "Kept", "new"));
     EXPECT_FALSE(settings_.SaveSetting("Texts", std::string(20000, 'n'), "new"));
-    EXPECT_EQ(Another().GetSetting("Texts", "Kept"), "old");
 #else
     // The file may not grow to hold the new text, as on a full disk.
     rlimit before{};
@@ -161,17 +118,19 @@ TEST_F(RegSettingsTest, AFailedSaveReturnsFalseAndLeavesWhatWasStoredIntact) {
     setrlimit(RLIMIT_FSIZE, &before);
     signal(SIGXFSZ, handler);
     EXPECT_FALSE(saved);
-    EXPECT_EQ(test_support::Slurp(std::string(getenv("XDG_CONFIG_HOME")) + "/" +
-                                  settings_.Company() + "/Suite.ini"),
-              "[Texts]\nKept=old\n");
+    const std::filesystem::path folder =
+        std::string(getenv("XDG_CONFIG_HOME")) + "/" + settings_.Company();
+    EXPECT_EQ(test_support::Slurp(folder / "Suite.ini"), "[Texts]\nKept=old\n");
+    // Neither the new text's temporary file nor the lock is left beside it.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
+#endif
     // Nor does this program go on reading the text that was refused.
     EXPECT_EQ(Another().GetSetting("Texts", "Kept"), "old");
-#endif
 }
 
-TEST_F(RegSettingsTest, TextRoundTripsUnchanged) {
+TEST_F(RegSettingsTest, TextAndNamesRoundTripUnchangedThroughAnotherObject) {
     RemoveAtEnd({"Texts"});
-    const std::vector<std::string> texts = {
+    const Texts texts = {
         "Work | /home/me/a, b | Explorer | Normal",
         "C:\\Program Files\\App\\app.exe | \"quoted arg\" /x | Minimized",
         "a;b ; c",
@@ -188,28 +147,24 @@ TEST_F(RegSettingsTest, TextRoundTripsUnchanged) {
         "\\\\server\\share",
         std::string(3000, 'L') + "end",
 #ifndef _WIN32
-        "Gr\xC3\xBC\xC3\x9F"
-        "e, \xE6\x9D\xB1\xE4\xBA\xAC \xE2\x82\xAC",
+        "Grüße, 東京 €",
 #endif
     };
+    // Value names may hold what an INI line treats specially.
+    const Texts names = {"a=b",      ";semi", "#hash",          "[bracket]",
+                         " padded ", "100%",  "dots.and,commas"};
     for (std::size_t i = 0; i < texts.size(); ++i) {
         ASSERT_TRUE(settings_.SaveSetting("Texts", "Value" + std::to_string(i), texts[i])) << i;
     }
-    // Value names may hold what an INI line treats specially.
-    const std::vector<std::string> names = {"a=b",      ";semi", "#hash",          "[bracket]",
-                                            " padded ", "100%",  "dots.and,commas"};
-    for (const auto& name : names) {
-        ASSERT_TRUE(settings_.SaveSetting("Texts", name, "named " + name)) << name;
-    }
-
+    for (const auto& name : names)
+        ASSERT_TRUE(settings_.SaveSetting("Texts", name, "named " + name));
     // Read back through an object of its own: nothing may come from a cache.
     CRegSettings reader = Another();
     for (std::size_t i = 0; i < texts.size(); ++i) {
         EXPECT_EQ(reader.GetSetting("Texts", "Value" + std::to_string(i), "missing"), texts[i]);
     }
-    for (const auto& name : names) {
+    for (const auto& name : names)
         EXPECT_EQ(reader.GetSetting("Texts", name, "missing"), "named " + name);
-    }
     // A value written again by one object is seen at once by the other.
     ASSERT_TRUE(reader.SaveSetting("Texts", "Value0", "changed"));
     EXPECT_EQ(settings_.GetSetting("Texts", "Value0"), "changed");

@@ -76,24 +76,17 @@ TEST(SingleInstancePosix, ALockPlaceThatCannotBeUsedIsReportedNotTakenForAnother
     }
 }
 
-TEST(AutostartPosix, WritesADesktopEntryTheSessionSkipsOnceTheProgramIsGone) {
+// The entry as a whole is checked with desktop-file-validate where the program writes it.
+TEST(AutostartPosix, TheEntryNamesTheProgramTwiceSoTheSessionSkipsItOnceTheProgramIsGone) {
     const test_support::AutostartPlace place;
     const platform::Autostart autostart(kId, place.path());
     ASSERT_EQ(autostart.Enable("/usr/bin/zolvantek"), "");
     EXPECT_EQ(autostart.Location(), place.path() + "/com.brindlex.Test.desktop");
-    EXPECT_EQ(test_support::Slurp(autostart.Location()),
-              "[Desktop Entry]\n"
-              "Type=Application\n"
-              "Name=ZOLVANTEK\n"
-              "Comment=Tray launcher for your directories and programs\n"
-              "Exec=/usr/bin/zolvantek\n"
-              "TryExec=/usr/bin/zolvantek\n"
-              "Icon=com.brindlex.Test\n"
-              "Terminal=false\n"
-              "X-GNOME-Autostart-enabled=true\n");
+    const std::string entry = test_support::Slurp(autostart.Location());
+    EXPECT_NE(entry.find("\nExec=/usr/bin/zolvantek\nTryExec=/usr/bin/zolvantek\n"),
+              std::string::npos);
     // Nothing half-written is left beside it.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(place.path()), {}), 1);
-
     // A path the entry cannot hold, or a place that cannot be made, is an error.
     EXPECT_NE(autostart.Enable("zolvantek"), "");
     EXPECT_NE(autostart.Enable("/opt/a\nb/zolvantek"), "");

@@ -68,12 +68,9 @@ protected:
     std::string report_ = Missing("probe.report");
 };
 
-TEST(WineWindowsDirectory, IsWhatTheSystemReports) {
+TEST(WineFolders, TheWindowsDirectoryAndTheProgramFolderAreWhatTheSystemReports) {
     char buffer[MAX_PATH] = {};
-    const UINT length = GetWindowsDirectoryA(buffer, MAX_PATH);
-    ASSERT_GT(length, 0u);
-    EXPECT_EQ(GetWindowsDir(), std::string(buffer, length));
-    EXPECT_NE(GetWindowsDir().back(), '\\');
+    EXPECT_EQ(GetWindowsDir(), std::string(buffer, GetWindowsDirectoryA(buffer, MAX_PATH)));
     EXPECT_EQ(platform::ProgramFolder(), OwnFolder());
 }
 
@@ -134,27 +131,6 @@ TEST_F(WineLaunchTest, ProgramPathWithBlanksStartsTheTestedFileNotTheDecoy) {
     report = TakeReport();
     ASSERT_TRUE(report);
     EXPECT_TRUE(SameFile((*report)["module"], files.decoy)) << (*report)["module"];
-}
-
-TEST_F(WineLaunchTest, StartWordsBecomeTheShowValueTheProgramReceives) {
-    const std::string probe = CopyProbe(Missing("probe.exe"));
-    for (const auto& [word, show] : std::map<std::string, std::string>{
-             {"Normal", "1"}, {"Minimized", "2"}, {"Maximized", "3"}, {"minimized", "1"}}) {
-        Store("DirP1", "Probe | " + probe + " |  | " + word);
-        ASSERT_EQ(LaunchProgram(state_, 1, SystemProcessStarter()), "") << word;
-        const auto report = TakeReport();
-        ASSERT_TRUE(report) << word;
-        EXPECT_EQ(report->at("commandLine"), probe + " ") << word;
-        EXPECT_EQ(report->at("useShowWindow"), "1") << word;
-        EXPECT_EQ(report->at("showWindow"), show) << word;
-    }
-    // Folders and help go through the same start, with their own command lines.
-    ASSERT_EQ(platform::OpenWithDesktop("ignored", {probe, probe + " /n, /e, C:\\", 2}),
-              platform::OpenResult::Started);
-    const auto report = TakeReport();
-    ASSERT_TRUE(report);
-    EXPECT_EQ(report->at("commandLine"), probe + " /n, /e, C:\\");
-    EXPECT_EQ(report->at("showWindow"), "2");
 }
 
 TEST_F(WineLaunchTest, ProgramThatExistsButCannotStartGivesTheProgramMessage) {

@@ -5,15 +5,12 @@ import os
 import re
 import struct
 import subprocess
-import sys
 import zipfile
 from pathlib import Path
 
 import pytest
 
-sys.dont_write_bytecode = True
-sys.path.insert(0, str(Path(__file__).resolve().parent))
-from wine_desktop import WINE, WineDesktop  # noqa: E402
+from wine_prefix import WINE, Desktop, WinePrefix, wait_for
 
 EXE, SETUP, ZIP = (Path(os.environ[f"ZOLVANTEK_{name}"]) for name in ("EXE", "SETUP", "ZIP"))
 HKCU, APP_ID = "HKEY_CURRENT_USER\\Software\\", "com.brindlex.Zolvantek"
@@ -25,8 +22,10 @@ ARTIFACTS = Path(os.environ.get("E2E_ARTIFACTS", "/tmp/zolvantek-e2e-artifacts")
 
 @pytest.fixture(scope="module")
 def desk():
-    with WineDesktop(ARTIFACTS) as d:
-        yield d
+    with Desktop(ARTIFACTS) as session:
+        session.start_tray("trayer")
+        with WinePrefix(session) as prefix:
+            yield prefix
 
 
 def wine(desk, *argv: str, output=True) -> subprocess.CompletedProcess:
@@ -97,10 +96,10 @@ def test_install_update_while_running_and_uninstall(desk):
     assert values(desk, RUN).get(APP_ID) == f'"{program}"'
 
     # Started as the Start menu starts it, its menu holds the list from the registry.
-    desk.start_program(shortcut_target(shortcut.read_bytes()))
-    desk.click(*desk.settled_icon().center)
-    desk.click_text("programs-menu", desk.wait_window(desk.is_popup, what="menu"), "Notepad")
-    desk.wait_window(lambda w: w.name.startswith("Untitled - Notepad"), 30, "Notepad")
+    started = desk.desk.spawn("zolvantek", [WINE, shortcut_target(shortcut.read_bytes())], desk.env)
+    menu = desk.press(started)  # PROGRAMS, whose last entry is the one stored
+    desk.click(menu.x + menu.width // 2, menu.y + menu.height - 10)
+    wait_for(lambda: any(t.startswith("Untitled - Notepad") for t in desk.desk.titles()), 30, "Notepad")
     first = instances(desk)
     assert len(first) == 1
 
@@ -108,7 +107,7 @@ def test_install_update_while_running_and_uninstall(desk):
     # choice (turned off here) stay as they were.
     assert wine(desk, program, "--autostart", "off").returncode == 0
     assert wine(desk, str(SETUP), "/S", output=False).returncode == 0
-    desk._wait(desk.docked_icon, 60, "the updated program in the tray")
+    wait_for(desk.icons, 60, "the updated program in the tray")
     assert len(instances(desk)) == 1 and instances(desk) != first
     assert (APP_ID in values(desk, RUN), values(desk, LISTS)) == (False, lists)
 
@@ -116,7 +115,6 @@ def test_install_update_while_running_and_uninstall(desk):
     command = re.fullmatch(r'"(.+)" (/S)', values(desk, UNINSTALL)["QuietUninstallString"]).groups()
     assert wine(desk, *command, output=False).returncode == 0
     # The uninstaller goes on from a copy of itself in TEMP, so that it can delete itself.
-    desk._wait(lambda: not values(desk, UNINSTALL) and not desk.c_path(folder).exists(), 60,
-               "the uninstall")
+    wait_for(lambda: not values(desk, UNINSTALL) and not desk.c_path(folder).exists(), 60, "the uninstall")
     assert (shortcut.exists(), APP_ID in values(desk, RUN), instances(desk)) == (False, False, [])
     assert values(desk, LISTS) == lists

@@ -1,0 +1,36 @@
+"""Fixtures of the end-to-end tests: the program under test, a private desktop per test
+(session.py), and recording stand-ins for what a choice starts."""
+
+import os
+import sys
+from pathlib import Path
+
+import pytest
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+from session import Desktop, Recorder  # noqa: E402
+
+PROGRAM = Path(os.environ.get("ZOLVANTEK_BIN", Path(__file__).resolve().parents[2] / "build/tray/zolvantek"))
+ARTIFACTS = Path(os.environ.get("E2E_ARTIFACTS", "/tmp/zolvantek-e2e-artifacts"))
+
+
+@pytest.fixture
+def desktop(request):
+    with Desktop(ARTIFACTS / request.node.name) as desk:
+        yield desk
+
+
+@pytest.fixture
+def recorder(tmp_path):
+    """xdg-open first on PATH (recorder.bin), and a program whose path has blanks and
+    shell characters (recorder.program)."""
+    rec = Recorder(tmp_path)
+    rec.bin = rec.make(tmp_path / "bin" / "xdg-open").parent
+    rec.program = rec.make(tmp_path / "my programs; $(x)" / "rec 'prog'")
+    return rec
+
+
+def start_program(desk: Desktop, recorder: Recorder | None = None, **env: str):
+    """The program in the session, with the recorders first on its PATH."""
+    path = f"{recorder.bin}:{os.environ['PATH']}" if recorder else os.environ["PATH"]
+    return desk.spawn("program", [PROGRAM], desk.env(PATH=path, **env))
