@@ -1,8 +1,11 @@
 #include "editors/form1.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QKeySequence>
 #include <QShortcut>
 
+#include "editors/drop_rules.h"
 #include "editors/form1_design.h"
 #include "editors/form3.h"
 #include "editors/named_widget.h"
@@ -28,14 +31,22 @@ void AddStoredLine(QListWidget* list, const std::string& line) {
     SetStoredBytes(item, line);
 }
 
+// A shell link is a file even where it leads to a folder: the directory list stores folders
+// themselves.
+DroppedFile Dropped(const QString& file) {
+    const QFileInfo info(QDir::cleanPath(file));
+    return {QDir::toNativeSeparators(info.filePath()).toLocal8Bit().toStdString(),
+            info.fileName().toLocal8Bit().toStdString(), info.isDir() && !info.isShortcut()};
+}
+
 }  // namespace
 
 Form1::Form1(CRegSettings& settings, std::int16_t maxItems, std::int16_t& editMode,
              EditorServices services, QWidget* parent)
     : QWidget(parent),
       Frame1(Named<QGroupBox>("Frame1", "", this)),
-      lstPath(new QListWidget(Frame1)),
-      lstPathP(new QListWidget(Frame1)),
+      lstPath(new LineList(Frame1)),
+      lstPathP(new LineList(Frame1)),
       Command4(Named<QPushButton>("Command4", "Add", this)),
       Command5(Named<QPushButton>("Command5", "Edit", this)),
       Command3(Named<QPushButton>("Command3", "Delete", this)),
@@ -66,6 +77,15 @@ Form1::Form1(CRegSettings& settings, std::int16_t maxItems, std::int16_t& editMo
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
     connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
     connect(btnOK, &QPushButton::clicked, this, &Form1::btnOK_Click);
+    // Queued: the dialogs open once the drag source has its answer.
+    connect(
+        lstPath, &LineList::filesDropped, this,
+        [this](const QStringList& files) { DropFiles(ListKind::Directories, files); },
+        Qt::QueuedConnection);
+    connect(
+        lstPathP, &LineList::filesDropped, this,
+        [this](const QStringList& files) { DropFiles(ListKind::Programs, files); },
+        Qt::QueuedConnection);
 
     auto* help = new QShortcut(QKeySequence::HelpContents, this);
     connect(help, &QShortcut::activated, this, [this] { emit helpRequested(helpContext_); });
@@ -153,7 +173,7 @@ void Form1::Command5_Click() {
     ShowItemDialog(editMode_ == 1);
 }
 
-void Form1::ShowItemDialog(bool editing) {
+bool Form1::ShowItemDialog(bool editing, const std::optional<ItemFields>& dropped) {
     const ListKind kind = visibleKind();
     QListWidget* list = listFor(kind);
     const int row = selectedRow(kind);
@@ -161,15 +181,37 @@ void Form1::ShowItemDialog(bool editing) {
     const int opening = openings_;
     // Built afresh for every use, so each one starts from the design state.
     Form3 dialog(kind, editing, selected, services_, this);
+    if (dropped) dialog.Prefill(*dropped);
     connect(&dialog, &Form3::helpRequested, this, &Form1::helpRequested);
-    if (dialog.exec() != QDialog::Accepted) return;
+    if (dialog.exec() != QDialog::Accepted) return false;
     // The editor was opened again from a menu meanwhile: the list the line belonged to is
     // gone, and the row may now hold another line.
-    if (opening != openings_) return;
+    if (opening != openings_) return false;
     if (editing) {
         SetStoredBytes(list->item(row), dialog.line());
     } else {
         AddStoredLine(list, dialog.line());
+    }
+    return true;
+}
+
+void Form1::DropFiles(ListKind kind, const QStringList& files) {
+    // The editor was closed or switched lists since the drop.
+    if (!isVisible() || kind != visibleKind()) return;
+    // The drop came from another program's window; the dialogs open over this one.
+    activateWindow();
+    for (const QString& file : files) {
+        if (ListIsFull(listFor(kind)->count(), maxItems_)) {
+            ShowMessage(LimitMessage(maxItems_));
+            return;
+        }
+        const DropOffer offer = OfferDroppedFile(kind, Dropped(file));
+        if (!offer.fields) {
+            ShowMessage(offer.refusal);
+            continue;
+        }
+        // Cancel ends the drop: the files after it are not offered.
+        if (!ShowItemDialog(false, offer.fields)) return;
     }
 }
 

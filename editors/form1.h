@@ -5,10 +5,13 @@
 #include <QPushButton>
 #include <QWidget>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "editors/editor_services.h"
+#include "editors/item_rules.h"
+#include "editors/line_list.h"
 #include "editors/list_rules.h"
 #include "settings/launcher_lists.h"
 #include "settings/reg_settings.h"
@@ -37,8 +40,8 @@ public:
     std::vector<std::string> Lines(ListKind kind) const;
 
     QGroupBox* Frame1;
-    QListWidget* lstPath;
-    QListWidget* lstPathP;
+    LineList* lstPath;
+    LineList* lstPathP;
     QPushButton* Command4;  // Add
     QPushButton* Command5;  // Edit
     QPushButton* Command3;  // Delete
@@ -70,7 +73,10 @@ signals:
 
 private:
     void OpenEditor(ListKind kind);
-    void ShowItemDialog(bool editing);
+    // True when the dialog's line went into the list; `dropped` fills a new line's fields.
+    bool ShowItemDialog(bool editing, const std::optional<ItemFields>& dropped = std::nullopt);
+    // Files dropped on a list: each one it takes is offered in the item dialog in turn.
+    void DropFiles(ListKind kind, const QStringList& files);
     void ShowMessage(const std::string& text);
     void MoveSelected(int targetRow);
 

@@ -123,6 +123,12 @@ void Form3::Form_Load(const std::string& line) {
     start[static_cast<int>(stored->start)]->setChecked(true);
 }
 
+void Form3::Prefill(const ItemFields& fields) {
+    Text1->setText(Text(fields.name));
+    Text2->setText(Text(fields.path));
+    if (kind_ == ListKind::Programs) Text3->setText(Text(fields.arguments));
+}
+
 void Form3::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     Text1->setFocus();

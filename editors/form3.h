@@ -23,6 +23,8 @@ public:
     Form3(ListKind kind, bool editing, const std::string& line, EditorServices services,
           QWidget* parent = nullptr);
 
+    // Fills the boxes of a new line, as a file dropped on the editor gives them.
+    void Prefill(const ItemFields& fields);
     // The fields as they stand in the boxes and options.
     ItemFields fields() const;
     // After OK: the line to store.

@@ -1,6 +1,11 @@
 // The list editor driven through its named controls.
+#include <QDir>
+#include <QMimeData>
 #include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 #include <map>
 
 #include "editors/form3.h"
@@ -220,6 +225,103 @@ TEST_F(ListEditorTest, OkStoresLinesTheUserLeftAloneByteForByte) {
     // A slot with an empty name gets no blank menu item.
     ASSERT_EQ(captions.count(), 1);
     EXPECT_FALSE(captions[0][1].value<SlotCaptions>()[2].has_value());
+}
+
+// Drops as a file manager and a drag within the list deliver them.
+class ListDropTest : public test_support::EditorFixture {
+protected:
+    // Enters the list on screen, drops at the top of `row` or below the lines, lets it answer.
+    Qt::DropAction Drop(const QMimeData* data, int row = 0) {
+        QListWidget* list = form1_->listFor(form1_->visibleKind());
+        const QPoint at(2, row < list->count() ? list->visualItemRect(list->item(row)).top() + 2
+                                               : list->viewport()->height() - 4);
+        const auto offered = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+        QDragEnterEvent enter(at, offered, data, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent drop(at, offered, data, Qt::LeftButton, Qt::NoModifier);
+        drop.ignore();
+        for (QEvent* event : std::initializer_list<QEvent*>{&enter, &drop})
+            QCoreApplication::sendEvent(list->viewport(), event);
+        QTest::qWait(50);
+        return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
+    }
+    // Makes a folder (no content) or a file in a folder of the test's own, unless the system
+    // refuses the name, and drops it.
+    Qt::DropAction DropMade(const QString& name, const QByteArray& content = {}) {
+        if (content.isNull()) {
+            QDir(place_.path()).mkdir(name);
+        } else if (QFile file(place_.filePath(name)); file.open(QIODevice::WriteOnly)) {
+            file.write(content);
+        }
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(place_.filePath(name))});
+        return Drop(&data);
+    }
+    QString Made(const QString& name) { return QDir::toNativeSeparators(place_.filePath(name)); }
+    QTemporaryDir place_;
+    std::function<void(Form3&)> confirm_ = [](Form3& dialog) { dialog.btnOK->click(); };
+};
+
+TEST_F(ListDropTest, ADroppedFolderIsStoredWithTheEditorsOkWithinTheLimitOthersAreRefused) {
+    Form1& editor = OpenOn(ListKind::Directories, NumberedLines(ListKind::Directories, 19));
+    DropMade("notes.txt", "x");
+    const bool bar = QDir(place_.path()).mkdir("a | b");  // Windows names hold no "|"
+    if (bar) DropMade("a | b");
+    {
+        WhenModal<Form3> add(confirm_);
+        // A link answer: the file manager must not move the folder.
+        EXPECT_EQ(DropMade("My Projects"), Qt::LinkAction);
+    }
+    DropMade("Other");
+    EXPECT_EQ(StoredListValues().value("Dir20"), "");
+    editor.btnOK->click();
+    EXPECT_EQ(StoredListValues().value("Dir20"),
+              "My Projects | " + Made("My Projects") + " | Explorer | Normal");
+    Lines expected = {"Only folders can be dropped on this list:\n" + Made("notes.txt") +
+                      " is not a folder."};
+    if (bar)
+        expected << "\"a | b\" cannot be added: a \"|\" in its name would shift the fields of its "
+                    "stored line.";
+    EXPECT_EQ(messages_.texts, expected << QString::fromStdString(LimitMessage(20)));
+}
+
+TEST_F(ListDropTest, ADroppedProgramIsOfferedWithItsNameAndArgumentsAFolderIsRefused) {
+    Form1& editor = OpenOn(ListKind::Programs, {});
+    DropMade("folder");
+#ifdef _WIN32
+    // A link as the shell writes it (Wine's), to the system's own Notepad.
+    QFile::copy(ZOLVANTEK_TEST_DATA "/Notes.lnk", place_.filePath("Notes.lnk"));
+    const QString name = "Notes.lnk", content,
+                  stored =
+                      R"(Notes | C:\windows\system32\notepad.exe | /n "My Notes.txt" | Normal)";
+#else
+    // The entry's program as PATH finds it; the arguments as the launch splits them.
+    const QString name = "notes.desktop",
+                  stored =
+                      "Notes | " + QStandardPaths::findExecutable("sh") + " | -c \"a b\" | Normal";
+    const QString content = "[Desktop Entry]\nType=Application\nName=Notes\nExec=sh -c \"a b\" %U";
+#endif
+    {
+        WhenModal<Form3> add(confirm_);
+        DropMade(name, content.toUtf8());
+    }
+    editor.btnOK->click();
+    EXPECT_EQ(StoredListValues().value("DirP1"), stored);
+    EXPECT_EQ(messages_.texts, Lines({"Only programs can be dropped on this list:\n" +
+                                      Made("folder") + " is not a program."}));
+}
+
+TEST_F(ListDropTest, ALineDraggedWithinTheListMovesWithItsStoredBytes) {
+    const std::string latin1 = "Caf\xe9 | /tmp/caf\xe9 | Explorer | Normal";
+    const std::string b = "B | /b | Explorer | Normal", c = "C | /c | Explorer | Normal";
+    Form1& editor = OpenOn(ListKind::Directories, {latin1, b, c});
+    const auto drag = [&editor](int row) {
+        return std::unique_ptr<QMimeData>(
+            editor.lstPath->model()->mimeData({editor.lstPath->model()->index(row, 0)}));
+    };
+    EXPECT_EQ(Drop(drag(0).get(), 3), Qt::MoveAction);         // below the last line
+    EXPECT_EQ(form1_->selectedRow(ListKind::Directories), 2);  // the selection goes along
+    Drop(drag(2).get(), 1);
+    EXPECT_EQ(editor.Lines(ListKind::Directories), (std::vector<std::string>{b, latin1, c}));
 }
 
 // Takes every slot but one while `refuse` holds, as a store that runs out of room half-way.
