@@ -1,9 +1,5 @@
-// The stored lists, timed with Google Benchmark: the program's Load of both lists (40 slots)
-// and Save of one list (20 slots), against the same keys read and written with plain
-// QSettings; and Load again with more and more unrelated keys in the file, to show how its
-// cost grows.
-//
-//   bench_settings [Google Benchmark flags]
+// The stored lists under Google Benchmark: Load of both (40 slots) and Save of one (20) beside
+// plain QSettings on the same keys, and Load with more and more unrelated keys in the file.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -20,7 +16,7 @@
 namespace {
 
 constexpr std::int16_t kSlots = 20;
-const int kUnrelatedCounts[] = {0, 10, 1000, 100000};
+const std::vector<std::int64_t> kUnrelatedCounts = {0, 10, 1000, 100000};
 
 std::string Line(const char* name, int n, const char* path, const char* third) {
     return std::string(name) + " " + std::to_string(n) + " | " + path + " | " + third + " | Normal";
@@ -117,15 +113,13 @@ void SavePlain(benchmark::State& state) {
             file.setValue("DirP" + QString::number(n),
                           QString::fromStdString(Line("Program", n, "/usr/bin/env", "-i true")));
         }
-        file.endGroup();
         file.sync();
         if (file.status() != QSettings::NoError) state.SkipWithError("QSettings could not save");
     }
 }
 
 void Unrelated(benchmark::internal::Benchmark* b) {
-    b->ArgName("unrelated");
-    for (const int count : kUnrelatedCounts) b->Arg(count);
+    b->ArgName("unrelated")->ArgsProduct({kUnrelatedCounts});
 }
 
 }  // namespace
@@ -139,8 +133,8 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QTemporaryDir folders;
     root = &folders;
-    for (const int count : kUnrelatedCounts) {
-        for (const char* use : {"load-program", "load-ini"}) PrepareFor(count, use);
+    for (const std::int64_t count : kUnrelatedCounts) {
+        for (const char* use : {"load-program", "load-ini"}) PrepareFor(int(count), use);
     }
     sync();
     benchmark::Initialize(&argc, argv);

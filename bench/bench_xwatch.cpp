@@ -2,6 +2,7 @@
 // polling, on CLOCK_MONOTONIC as the launch child reads it. Modes:
 //   startup PROGRAM [ARG...]          exec to the icon reparented into the tray
 //   popup PID BUTTON X Y REPEAT       the press entering the server to PID's menu mapped
+//   show PID REPEAT COMMAND...        COMMAND's start to PID's menu mapped
 //   launch PID X Y REPEAT FIFO KEY...  Return after KEYs to the child's first clock reading
 //   spawn CHILD FIFO REPEAT           the floor for that: CHILD started with posix_spawn
 // Output is one "name value" pair a line, for the driver to read.
@@ -57,9 +58,8 @@ void Connect() {
     fcntl(xcb_get_file_descriptor(conn), F_SETFD, FD_CLOEXEC);
     const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
     xcb_change_window_attributes(conn, screen->root, XCB_CW_EVENT_MASK, &mask);
-    // Raw device events reach every client that asks on the root window, grabs or not, as
-    // the server takes the input in: that is the moment of a press. Master devices only, so
-    // that each press comes once.
+    // Raw device events reach every client asking on the root window, grabs or not, as the
+    // server takes the input in: the moment of a press. Master devices only: each press once.
     const xcb_query_extension_reply_t* ext = xcb_get_extension_data(conn, &xcb_input_id);
     if (ext == nullptr || !ext->present) Fail("the X server has no XInput extension");
     xinput = ext->major_opcode;
@@ -171,19 +171,17 @@ int Startup(const std::vector<std::string>& program) {
     }
 }
 
-// One press on the icon at x,y: from the press entering the server to the MapNotify of a
-// menu of `pid` (an override-redirect window that is not its tooltip).
-xcb_window_t PressForPopup(pid_t pid, const std::string& button, const std::string& x,
-                           const std::string& y, double* ms) {
+// From a press entering the server (or `command`'s start, unless it presses) to the MapNotify
+// of a menu of `pid`: an override-redirect window that is not its tooltip.
+xcb_window_t PressForPopup(pid_t pid, const std::vector<std::string>& command, double* ms) {
     // Pacing, not waiting: a press this soon after the last would be a double click.
     usleep(600000);
     while (Event e{xcb_poll_for_event(conn)}) {
     }
-    // The pointer leaves the icon and the menu at once: no tooltip, no item under it.
-    const pid_t tool = Spawn({"xdotool", "mousemove", x, y, "mousedown", button, "mouseup", button,
-                              "mousemove", "10", std::to_string(screen->height_in_pixels - 10)});
+    double pressed = command[0] == "xdotool" ? -1 : Now();
+    const pid_t tool = Spawn(command);
     const double deadline = Now() + 10;
-    for (double pressed = -1, when = 0;;) {
+    for (double when = 0;;) {
         Event e = Next(deadline, &when, "no menu came up within 10 s of the press");
         if (pressed < 0 && IsRaw(e.get(), XCB_INPUT_RAW_BUTTON_PRESS)) pressed = when;
         const auto* mn = reinterpret_cast<xcb_map_notify_event_t*>(e.get());
@@ -197,6 +195,14 @@ xcb_window_t PressForPopup(pid_t pid, const std::string& button, const std::stri
     }
 }
 
+// The pointer leaves the icon and the menu at once: no tooltip, no item under it.
+std::vector<std::string> Press(const std::string& button, const std::string& x,
+                               const std::string& y) {
+    const std::string low = std::to_string(screen->height_in_pixels - 10);
+    return {"xdotool", "mousemove", x,           y,    "mousedown", button,
+            "mouseup", button,      "mousemove", "10", low};
+}
+
 // Whether the window went within `seconds`.
 bool Gone(xcb_window_t window, double seconds) {
     const double deadline = Now() + seconds;
@@ -207,11 +213,10 @@ bool Gone(xcb_window_t window, double seconds) {
     return false;
 }
 
-int Popup(pid_t pid, const std::string& button, const std::string& x, const std::string& y,
-          int repeat) {
+int Popup(pid_t pid, const std::vector<std::string>& command, int repeat) {
     for (int i = 0; i < repeat; ++i) {
         double ms = 0;
-        const xcb_window_t window = PressForPopup(pid, button, x, y, &ms);
+        const xcb_window_t window = PressForPopup(pid, command, &ms);
         std::printf("popup_ms %.3f\n", ms);
         // A key that comes before the menu has taken the keyboard is lost: sent again.
         int tries = 0;
@@ -231,8 +236,7 @@ int OpenFifo(const std::string& fifo) {
     return reader;
 }
 
-// The clock reading the child writes to the FIFO first thing; whether `window` went
-// meanwhile goes to `gone`.
+// The clock reading the child writes to the FIFO first; whether `window` went meanwhile.
 double ChildClock(int reader, xcb_window_t window = 0, bool* gone = nullptr) {
     char line[64] = {};
     std::size_t used = 0;
@@ -251,7 +255,7 @@ int Launch(pid_t pid, const std::string& x, const std::string& y, int repeat,
     const int reader = OpenFifo(fifo);
     for (int i = 0; i < repeat; ++i) {
         double ms = 0;
-        const xcb_window_t popup = PressForPopup(pid, "1", x, y, &ms);
+        const xcb_window_t popup = PressForPopup(pid, Press("1", x, y), &ms);
         std::vector<std::string> moves{"xdotool", "key", "--delay", "20"};
         moves.insert(moves.end(), keys.begin(), keys.end());
         Run(moves);
@@ -295,18 +299,19 @@ int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     signal(SIGPIPE, SIG_IGN);
     setvbuf(stdout, nullptr, _IOLBF, 0);
-    // The clock readings should not wait for a free processor: where allowed the watcher
-    // runs ahead of ordinary processes, and it only ever blocks on events. The posix_spawn
-    // floor is taken as an ordinary process starts its child.
+    // The readings should not wait for a free processor: where allowed the watcher runs ahead
+    // of ordinary processes (it only blocks on events), but not for the posix_spawn floor.
     const sched_param realtime{sched_get_priority_min(SCHED_FIFO)};
     if (mode != "spawn") sched_setscheduler(0, SCHED_FIFO, &realtime);
     Connect();
     if (mode == "startup" && !a.empty()) return Startup(a);
     if (mode == "popup" && a.size() == 5)
-        return Popup(std::stoi(a[0]), a[1], a[2], a[3], std::stoi(a[4]));
+        return Popup(std::stoi(a[0]), Press(a[1], a[2], a[3]), std::stoi(a[4]));
+    if (mode == "show" && a.size() > 2)
+        return Popup(std::stoi(a[0]), {a.begin() + 2, a.end()}, std::stoi(a[1]));
     if (mode == "launch" && a.size() >= 5) {
         return Launch(std::stoi(a[0]), a[1], a[2], std::stoi(a[3]), a[4], {a.begin() + 5, a.end()});
     }
     if (mode == "spawn" && a.size() == 3) return SpawnFloor(a[0], a[1], std::stoi(a[2]));
-    Fail("usage: bench_xwatch startup|popup|launch|spawn ARG...");
+    Fail("usage: bench_xwatch startup|popup|show|launch|spawn ARG...");
 }

@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# The benchmark suite: installs what is missing, builds everything (Release, build-bench/),
-# measures into build-bench/bench-results/results.md; arguments go to bench/run_bench.py.
-# With --windows first: the Windows figures (start-up, sizes), from build-win/, into
-# build-win/bench-results/results.md; arguments go on to bench/wine/wine_startup.py.
+# The benchmark suite: installs what is missing, builds (Release, build-bench/), measures into
+# build-bench/bench-results/results.md; arguments go to bench/run_bench.py. With --windows first:
+# the Windows figures (start-up, sizes) into build-win/bench-results/results.md instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/setup.sh

@@ -37,7 +37,7 @@ class Suite:
         self.fifo = str(args.out / "launch.fifo")
         pair = lambda: {"program": [], "baseline": []}  # noqa: E731
         self.r = {key: pair() for key in ("startup_ms", "rss_mib", "pss_mib", "uss_mib", "launch_ms",
-                                          "wakeups", "wakeups_by_thread", "sni_popup_ms")}
+                                          "wakeups", "wakeups_by_thread", "sni_popup_ms", "show_ms")}
         for key in ("popup_first_ms", "popup_ms"):
             self.r[key] = {name: {b: [] for b in BUTTONS} for name in self.programs}
 
@@ -67,7 +67,6 @@ class Suite:
     def at(desk: Desktop, run: dict) -> tuple[int, int]:
         return desk.box(run["window"]).center if "window" in run else run["at"]  # where the tray put it by now
 
-
     @staticmethod
     def switches(pid: int) -> dict[str, int]:  # so far, of every thread by its id and name
         return {f"{t.id}:{psutil.Process(t.id).name()}": sum(psutil.Process(t.id).num_ctx_switches())
@@ -82,9 +81,8 @@ class Suite:
             self.idle(desk)
 
     def startups(self, desk: Desktop) -> None:
-        """Fresh starts, taking turns so that drift hits both alike: start-up, memory 2 s
-        after, then the first popup, of the left menu in one run and the right one in the
-        next (the baseline's single menu is only new the first time)."""
+        """Fresh starts in turns, so that drift hits both alike: start-up, memory 2 s after, the first
+        popup of the left menu in one run, the right in the next (the baseline's one menu is new once)."""
         for name in self.programs:  # unmeasured: caches (fonts, libraries) warm up
             self.stop(self.start(desk, name)["pid"])
         for i in range(self.args.runs):
@@ -108,6 +106,8 @@ class Suite:
                 self.popups(desk, run, button, 1)  # the first popup is measured above
                 self.r["popup_ms"][name][button] += self.popups(desk, run, button, self.args.presses)
             if name == "program":
+                self.r["show_ms"]["program"] = self.xwatch(desk, "show", run["pid"], self.args.presses,
+                                                           self.args.zolvantek, "--show", "programs")["popup_ms"]
                 # The keyboard's way to the first program: Down twice, then Return.
                 self.r["launch_ms"]["program"] = self.xwatch(desk, "launch", run["pid"], *self.at(desk, run),
                                                              self.args.launches, self.fifo, "Down", "Down")["launch_ms"]
@@ -190,6 +190,8 @@ def table(r: dict) -> str:
                 lambda v: v <= 1.2 and median(p) < 16, 2)
     add("Press → popup on xfce4-panel (StatusNotifierItem), PROGRAMS (left) (ms)", *pair("sni_popup_ms"), "×",
         digits=2)
+    add("`--show programs` → PROGRAMS mapped (ms); baseline: our left press", r["show_ms"]["program"],
+        r["popup_ms"]["program"]["left"], "+", digits=2)
     add("Choice → program running (ms); baseline: posix_spawn", *pair("launch_ms"), "+", "< baseline + 5 ms",
         lambda v: v < 5, 2)
     lists = r["settings_us"]
