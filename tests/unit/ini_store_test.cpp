@@ -23,10 +23,8 @@ using Lines = std::vector<std::string>;
 
 // Lines of one list as the editor would save them.
 Lines Entries(const std::string& tag, int count) {
-    Lines lines;
-    for (int n = 1; n <= count; ++n) {
-        lines.push_back(tag + " " + std::to_string(n) + " | /srv/" + tag + " | Explorer | Normal");
-    }
+    Lines lines(count, tag + " n | /srv/" + tag + " | Explorer | Normal");
+    for (int n = 1; n <= count; ++n) lines[n - 1].replace(tag.size() + 1, 1, std::to_string(n));
     return lines;
 }
 

@@ -18,27 +18,27 @@ TEST_F(LaunchTest, ReadersTakeTheWordsExactlyAndLookUpOnlyThePath) {
     const std::string dir = MakeDir("Work dir"), tool = MakeFile("My Tool.exe");
     const std::string explorer = "/n, /e,", untouched = "untouched";
     const struct {
-        bool program;
         std::string path, third, start, result;
         std::string switches;
         int show;
+        bool program;
     } cases[] = {
-        {false, dir, "Explorer", "Normal", dir, explorer, 1},
-        {false, dir, "Form", "Maximized", dir, "", 3},
-        {false, dir, "Form", "Minimized", dir, "", 2},
-        {false, dir, "form", "minimized", dir, explorer, 1},
-        {false, dir, "Anything", "MAXIMIZED", dir, explorer, 1},
-        {false, dir, "Form", "", dir, "", 1},
+        {dir, "Explorer", "Normal", dir, explorer, 1, false},
+        {dir, "Form", "Maximized", dir, "", 3, false},
+        {dir, "Form", "Minimized", dir, "", 2, false},
+        {dir, "form", "minimized", dir, explorer, 1, false},
+        {dir, "Anything", "MAXIMIZED", dir, explorer, 1, false},
+        {dir, "Form", "", dir, "", 1, false},
         // Only the name is looked up: a file passes, and wildcards are a pattern.
-        {false, tool, "Explorer", "Normal", tool, explorer, 1},
-        {false, Missing("My?Tool.*"), "Explorer", "Normal", Missing("My?Tool.*"), explorer, 1},
+        {tool, "Explorer", "Normal", tool, explorer, 1, false},
+        {Missing("My?Tool.*"), "Explorer", "Normal", Missing("My?Tool.*"), explorer, 1, false},
         // A missing directory still sets both values: the entry itself was readable.
-        {false, Missing("gone"), "Form", "Maximized", kDirectoryMissing, "", 3},
+        {Missing("gone"), "Form", "Maximized", kDirectoryMissing, "", 3, false},
         // The program reader leaves the switches alone; a folder passes its test.
-        {true, tool, "", "Minimized", tool + " ", untouched, 2},
-        {true, dir, "x", "Maximized", dir + " x", untouched, 3},
+        {tool, "", "Minimized", tool + " ", untouched, 2, true},
+        {dir, "x", "Maximized", dir + " x", untouched, 3, true},
         // Only the path is looked up, never the path with its arguments.
-        {true, Missing("none.exe"), tool, "Normal", kProgramMissing, untouched, 1},
+        {Missing("none.exe"), tool, "Normal", kProgramMissing, untouched, 1, true},
     };
     for (const auto& c : cases) {
         state_.ExplorerSwitches = untouched;
