@@ -2,47 +2,38 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 
 namespace zolvantek {
 namespace {
 
-TEST(EntryLine, SplitsByTheFirstThreeBarsDroppingOneCharacterBesideEach) {
-    const std::string line = "Work | C:\\Work | Form | Maximized";
-    const auto dir = SplitEntryLine(line);
-    ASSERT_TRUE(dir);
-    EXPECT_EQ(dir->name, "Work");
-    EXPECT_EQ(dir->path, "C:\\Work");
-    EXPECT_EQ(dir->third, "Form");
-    EXPECT_EQ(dir->startWord, "Maximized");
-    EXPECT_EQ(BuildEntryLine(*dir), line);
-
-    EXPECT_EQ(SplitEntryLine("Clock | C:\\Clock.exe |  | Normal")->third, "");
-    // Nothing else is trimmed: a name typed with a trailing blank keeps it.
-    const auto blank = SplitEntryLine("Name  |  /a b  |  x y  |  Normal ");
-    ASSERT_TRUE(blank);
-    EXPECT_EQ(blank->name, "Name ");
-    EXPECT_EQ(blank->path, " /a b ");
-    EXPECT_EQ(blank->third, " x y ");
-    EXPECT_EQ(blank->startWord, " Normal ");
-
-    // A bar inside the arguments ends them; the rest becomes the start word.
-    const auto piped = SplitEntryLine("Grep | /bin/sh | -c ls | wc | Normal");
-    ASSERT_TRUE(piped);
-    EXPECT_EQ(piped->third, "-c ls");
-    EXPECT_EQ(piped->startWord, "wc | Normal");
-}
-
-TEST(EntryLine, RefusesLinesWhoseFieldsWouldHaveNegativeLength) {
+TEST(EntryLine, SplitsByTheFirstThreeBarsAndRefusesFieldsOfNegativeLength) {
+    const struct {
+        std::string line;
+        std::array<std::string, 4> fields;
+    } cases[] = {
+        {"Work | C:\\Work | Form | Maximized", {"Work", "C:\\Work", "Form", "Maximized"}},
+        {"Clock | C:\\Clock.exe |  | Normal", {"Clock", "C:\\Clock.exe", "", "Normal"}},
+        // Nothing else is trimmed: a name typed with a trailing blank keeps it.
+        {"Name  |  /a b  |  x y  |  Normal ", {"Name ", " /a b ", " x y ", " Normal "}},
+        // A bar inside the arguments ends them; the rest becomes the start word.
+        {"Grep | /bin/sh | -c ls | wc | Normal", {"Grep", "/bin/sh", "-c ls", "wc | Normal"}},
+        // The shortest line that still splits: empty fields everywhere.
+        {" |  |  | ", {"", "", "", ""}},
+        // A character where the blank goes is dropped, so this line alone does not rebuild.
+        {"a | b | c |x", {"a", "b", "c", ""}},
+    };
+    for (const auto& [line, fields] : cases) {
+        const auto split = SplitEntryLine(line);
+        ASSERT_TRUE(split) << line;
+        EXPECT_EQ((std::array{split->name, split->path, split->third, split->startWord}), fields);
+        EXPECT_EQ(BuildEntryLine(*split) == line, line.back() != 'x') << line;
+    }
     for (const char* bad : {"", "no bars at all", "Only | two | bars", "| a | b | c", "a || b | c",
                             "a | b || c", "a | b | c |", "a |b| c | d"}) {
         EXPECT_FALSE(SplitEntryLine(bad)) << bad;
     }
-    // The shortest lines that still split: empty fields everywhere.
-    const auto minimal = SplitEntryLine(" |  |  | ");
-    ASSERT_TRUE(minimal);
-    EXPECT_EQ(BuildEntryLine(*minimal), " |  |  | ");
-    EXPECT_TRUE(SplitEntryLine("a | b | c |x"));
 }
 
 TEST(EntryLine, LinesBeyondSixteenBitPositionsDoNotSplit) {

@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 using test_support::Spit;
 
 TEST(IconLookupPosixTest, EachEntryGetsTheIconItsRuleGives) {
-    const fs::path root = fs::temp_directory_path() / test_support::UniqueWord();
+    const test_support::ScratchDir root;
     const std::string share = (root / "share").string(), bin = (root / "bin").string();
     Spit(share + "/icons/Plain/index.theme",
          "[Icon Theme]\nInherits=hicolor\nDirectories=16x16/places,16x16/status,scalable/apps\n"
@@ -46,6 +46,8 @@ TEST(IconLookupPosixTest, EachEntryGetsTheIconItsRuleGives) {
 
     const IconThemes themes({share}, "", "Plain");
     DesktopPrograms programs({share});
+    using enum EntryIconKind;
+    const std::pair<std::string, int> warning{"Plain/16x16/status/dialog-warning.png", 16};
     const struct {
         bool directory;
         std::string path;
@@ -53,31 +55,19 @@ TEST(IconLookupPosixTest, EachEntryGetsTheIconItsRuleGives) {
         std::string themeName;
         std::vector<std::pair<std::string, int>> files;  // below icons/, with the size
     } cases[] = {
-        {true, bin, EntryIconKind::Folder, "folder", {{"Plain/16x16/places/folder.png", 16}}},
-        {true,
-         bin + "/gone",
-         EntryIconKind::Missing,
-         "dialog-warning",
-         {{"Plain/16x16/status/dialog-warning.png", 16}}},
-        {false,
-         bin + "/gone",
-         EntryIconKind::Missing,
-         "dialog-warning",
-         {{"Plain/16x16/status/dialog-warning.png", 16}}},
+        {true, bin, Folder, "folder", {{"Plain/16x16/places/folder.png", 16}}},
+        {true, bin + "/gone", Missing, "dialog-warning", {warning}},
+        {false, bin + "/gone", Missing, "dialog-warning", {warning}},
         // A bare Exec name is the program's file name; the theme's own file beats hicolor's.
-        {false,
-         bin + "/editor-bin",
-         EntryIconKind::Program,
-         "editor",
-         {{"Plain/scalable/apps/editor.svg", 48}}},
-        {false, bin + "/v?ewer", EntryIconKind::Program, "", {{"../pixmaps/viewer.xpm", 0}}},
+        {false, bin + "/editor-bin", Program, "editor", {{"Plain/scalable/apps/editor.svg", 48}}},
+        {false, bin + "/v?ewer", Program, "", {{"../pixmaps/viewer.xpm", 0}}},
         // Named after the file, from the theme the first one inherits; both scales.
         {false,
          bin + "/tool",
-         EntryIconKind::Program,
+         Program,
          "tool",
          {{"hicolor/32x32/apps/tool.png", 32}, {"hicolor/32x32@2/apps/tool.png", 64}}},
-        {false, bin + "/plain", EntryIconKind::Generic, "application-x-executable", {}},
+        {false, bin + "/plain", Generic, "application-x-executable", {}},
     };
     for (const auto& c : cases) {
         const IconChoice choice = ChooseEntryIcon(c.directory, c.path, themes, programs);
@@ -89,7 +79,6 @@ TEST(IconLookupPosixTest, EachEntryGetsTheIconItsRuleGives) {
         }
         EXPECT_EQ(files, c.files) << c.path;
     }
-    fs::remove_all(root);
 }
 
 }  // namespace

@@ -14,40 +14,43 @@ namespace {
 using test_support::LaunchTest;
 using test_support::RecordingStarter;
 
-TEST_F(LaunchTest, DirectoryReaderTakesViewAndStartWordsExactlyWithCase) {
-    const std::string dir = MakeDir("Work dir");
-    for (const auto& [view, start, switches, show] :
-         {std::tuple("Explorer", "Normal", "/n, /e,", 1),
-          {"Form", "Maximized", "", 3},
-          {"Form", "Minimized", "", 2},
-          {"form", "minimized", "/n, /e,", 1},
-          {"Anything", "MAXIMIZED", "/n, /e,", 1},
-          {"Form", "", "", 1}}) {
-        Store("Dir4", "Work | " + dir + " | " + view + " | " + start);
-        const LaunchRead read = ReadDirLaunch(state_, "Dir4");
-        EXPECT_TRUE(read.found) << view << "/" << start;
-        EXPECT_EQ(read.result, dir);
-        EXPECT_EQ(state_.ExplorerSwitches, switches) << view;
-        EXPECT_EQ(state_.LaunchWindowStyle, show) << start;
+TEST_F(LaunchTest, ReadersTakeTheWordsExactlyAndLookUpOnlyThePath) {
+    const std::string dir = MakeDir("Work dir"), tool = MakeFile("My Tool.exe");
+    const std::string explorer = "/n, /e,", untouched = "untouched";
+    const struct {
+        std::string path, third, start, result;
+        std::string switches;
+        int show;
+        bool program;
+    } cases[] = {
+        {dir, "Explorer", "Normal", dir, explorer, 1, false},
+        {dir, "Form", "Maximized", dir, "", 3, false},
+        {dir, "Form", "Minimized", dir, "", 2, false},
+        {dir, "form", "minimized", dir, explorer, 1, false},
+        {dir, "Anything", "MAXIMIZED", dir, explorer, 1, false},
+        {dir, "Form", "", dir, "", 1, false},
+        // Only the name is looked up: a file passes, and wildcards are a pattern.
+        {tool, "Explorer", "Normal", tool, explorer, 1, false},
+        {Missing("My?Tool.*"), "Explorer", "Normal", Missing("My?Tool.*"), explorer, 1, false},
+        // A missing directory still sets both values: the entry itself was readable.
+        {Missing("gone"), "Form", "Maximized", kDirectoryMissing, "", 3, false},
+        // The program reader leaves the switches alone; a folder passes its test.
+        {tool, "", "Minimized", tool + " ", untouched, 2, true},
+        {dir, "x", "Maximized", dir + " x", untouched, 3, true},
+        // Only the path is looked up, never the path with its arguments.
+        {Missing("none.exe"), tool, "Normal", kProgramMissing, untouched, 1, true},
+    };
+    for (const auto& c : cases) {
+        state_.ExplorerSwitches = untouched;
+        Store(c.program ? "DirP4" : "Dir4",
+              "Entry | " + c.path + " | " + c.third + " | " + c.start);
+        const LaunchRead read =
+            c.program ? ReadProgLaunch(state_, "DirP4") : ReadDirLaunch(state_, "Dir4");
+        EXPECT_EQ(read.result, c.result) << c.path << " | " << c.third << " | " << c.start;
+        EXPECT_EQ(read.found, c.result != kDirectoryMissing && c.result != kProgramMissing);
+        EXPECT_EQ(state_.ExplorerSwitches, c.switches) << c.third;
+        EXPECT_EQ(state_.LaunchWindowStyle, c.show) << c.start;
     }
-}
-
-TEST_F(LaunchTest, DirectoryReaderOnlyAsksWhetherTheNameExists) {
-    // An ordinary file passes as a directory, and wildcards act as a pattern.
-    const std::string file = MakeFile("notes.txt");
-    Store("Dir1", "Notes | " + file + " | Explorer | Normal");
-    EXPECT_TRUE(ReadDirLaunch(state_, "Dir1").found);
-    Store("Dir1", "Notes | " + Missing("no?es.*") + " | Explorer | Normal");
-    EXPECT_TRUE(ReadDirLaunch(state_, "Dir1").found);
-
-    // A missing directory still sets both launch values: the entry itself was readable.
-    state_.ExplorerSwitches = "stale";
-    Store("Dir2", "Gone | " + Missing("gone") + " | Form | Maximized");
-    const LaunchRead read = ReadDirLaunch(state_, "Dir2");
-    EXPECT_FALSE(read.found);
-    EXPECT_EQ(read.result, kDirectoryMissing);
-    EXPECT_EQ(state_.ExplorerSwitches, "");
-    EXPECT_EQ(state_.LaunchWindowStyle, 3);
 }
 
 TEST_F(LaunchTest, FailingReadsLeaveBothLaunchValuesAsTheyWere) {
@@ -60,7 +63,8 @@ TEST_F(LaunchTest, FailingReadsLeaveBothLaunchValuesAsTheyWere) {
         state_.LaunchWindowStyle = 77;
         Store("Dir9", bad);
         Store("DirP9", bad);
-        // An empty value answers with an empty text, any other with its menu's message.
+        // An empty value answers with an empty text, any other with its menu's
+        // message.
         const LaunchRead dirRead = ReadDirLaunch(state_, "Dir9");
         const LaunchRead progRead = ReadProgLaunch(state_, "DirP9");
         EXPECT_FALSE(dirRead.found || progRead.found);
@@ -71,23 +75,6 @@ TEST_F(LaunchTest, FailingReadsLeaveBothLaunchValuesAsTheyWere) {
     }
 }
 
-TEST_F(LaunchTest, ProgramReaderTestsOnlyThePathAndKeepsTheBlankBeforeNoArguments) {
-    const std::string tool = MakeFile("My Tool.exe");
-    Store("DirP1", "Tool | " + tool + " |  | Minimized");
-    EXPECT_EQ(ReadProgLaunch(state_, "DirP1").result, tool + " ");
-    EXPECT_EQ(state_.LaunchWindowStyle, 2);
-    // The program reader never touches the Explorer switches; a folder passes its test.
-    state_.ExplorerSwitches = "untouched";
-    Store("DirP2", "Folder | " + MakeDir("folder") + " | x | Maximized");
-    EXPECT_TRUE(ReadProgLaunch(state_, "DirP2").found);
-    EXPECT_EQ(state_.ExplorerSwitches, "untouched");
-    EXPECT_EQ(state_.LaunchWindowStyle, 3);
-    // Only the path is looked up, never the path with its arguments.
-    Store("DirP3", "Missing | " + Missing("none.exe") + " | " + tool + " | Normal");
-    EXPECT_EQ(ReadProgLaunch(state_, "DirP3").result, kProgramMissing);
-    EXPECT_EQ(state_.LaunchWindowStyle, 1);
-}
-
 TEST_F(LaunchTest, ClicksStartTheFreshlyReadEntryWithCommandLinesWithoutQuotes) {
     const std::string dir = MakeDir("Twenty");
     const std::string other = MakeDir("Other");
@@ -96,7 +83,8 @@ TEST_F(LaunchTest, ClicksStartTheFreshlyReadEntryWithCommandLinesWithoutQuotes) 
     Store("DirP20", "Tool | " + tool + " | -x 'a b' ; $(echo) | Maximized");
     RecordingStarter starter;
     EXPECT_EQ(LaunchDirectory(state_, 20, starter), "");
-    // Changed in the store after the menus were filled: the click sees the new entry.
+    // Changed in the store after the menus were filled: the click sees the new
+    // entry.
     Store("Dir20", "Twenty | " + other + " | Explorer | Minimized");
     EXPECT_EQ(LaunchDirectory(state_, 20, starter), "");
     EXPECT_EQ(LaunchProgram(state_, 20, starter), "");
@@ -105,7 +93,8 @@ TEST_F(LaunchTest, ClicksStartTheFreshlyReadEntryWithCommandLinesWithoutQuotes) 
     const auto& [open, reopen, program] =
         std::tuple(starter.calls[0], starter.calls[1], starter.calls[2]);
     EXPECT_EQ((std::tuple(open.kind, open.target, reopen.target)), std::tuple("open", dir, other));
-    // The tested path is what starts, whatever a blank in the command line suggests.
+    // The tested path is what starts, whatever a blank in the command line
+    // suggests.
     EXPECT_EQ((std::tuple(program.kind, program.target, program.argumentText)),
               std::tuple("program", tool, "-x 'a b' ; $(echo)"));
 #ifdef _WIN32

@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <string>
 
 #include "platform/autostart.h"
@@ -12,8 +11,6 @@
 
 #ifdef _WIN32
 #include <windows.h>
-#else
-#include <stdlib.h>
 #endif
 
 namespace zolvantek::test_support {
@@ -61,41 +58,19 @@ private:
 
 #else
 
-inline std::string MakeTempDir(const char* word) {
-    std::string dir = (std::filesystem::temp_directory_path() / word).string() + "-XXXXXX";
-    return mkdtemp(dir.data()) != nullptr ? dir : std::string();
-}
-
 // $XDG_RUNTIME_DIR pointed at a fresh folder while it lives.
 class PrivateRuntimeDir {
 public:
-    PrivateRuntimeDir() {
-        if (const char* saved = std::getenv("XDG_RUNTIME_DIR")) saved_ = saved;
-        setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
-    }
-    ~PrivateRuntimeDir() {
-        if (saved_) {
-            setenv("XDG_RUNTIME_DIR", saved_->c_str(), 1);
-        } else {
-            unsetenv("XDG_RUNTIME_DIR");
-        }
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
-    const std::string& path() const { return dir_; }
+    std::string path() const { return dir_.string(); }
 
 private:
-    std::string dir_ = MakeTempDir("zolvantek-runtime");
-    std::optional<std::string> saved_;
+    ScratchDir dir_{"-runtime"};
+    ScopedEnv env_{{"XDG_RUNTIME_DIR", dir_.c_str()}};
 };
 
 // An autostart place of the test's own: a folder, removed at the end.
 class AutostartPlace {
 public:
-    ~AutostartPlace() {
-        std::error_code ignored;
-        std::filesystem::remove_all(std::filesystem::path(path_).parent_path(), ignored);
-    }
     const std::string& path() const { return path_; }
     // A program path with blanks and characters that need quoting.
     std::string program() const { return "/opt/My Tools/100%/zolvantek$1"; }
@@ -112,7 +87,8 @@ public:
     std::string ExpectedCommand() const { return R"("/opt/My Tools/100%%/zolvantek\\$1")"; }
 
 private:
-    std::string path_ = MakeTempDir("zolvantek-autostart") + "/autostart";
+    ScratchDir dir_{"-autostart"};
+    std::string path_ = (dir_ / "autostart").string();
 };
 
 #endif

@@ -100,28 +100,15 @@ TEST(AutostartPosix, TheEntryNamesTheProgramTwiceSoTheSessionSkipsItOnceTheProgr
 // session, and the window system the program then asks Qt for ("" for Qt's own choice).
 std::pair<bool, std::string> Session(
     std::initializer_list<std::pair<const char*, const char*>> values) {
-    const char* names[] = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_CURRENT_DESKTOP"};
-    std::string saved[4];
-    bool had[4];
-    for (int i = 0; i < 4; ++i) {
-        const char* value = std::getenv(names[i]);
-        had[i] = value != nullptr;
-        if (had[i]) saved[i] = value;
-        unsetenv(names[i]);
-    }
-    for (const auto& [name, value] : values) setenv(name, value, 1);
+    const test_support::ScopedEnv cleared{{"DISPLAY", nullptr},
+                                          {"WAYLAND_DISPLAY", nullptr},
+                                          {"QT_QPA_PLATFORM", nullptr},
+                                          {"XDG_CURRENT_DESKTOP", nullptr}};
+    const test_support::ScopedEnv given(values);
     const bool available = platform::GraphicalSessionAvailable();
     platform::PreferPlaceablePopups();
     const char* chosen = std::getenv("QT_QPA_PLATFORM");
-    const std::string platform = chosen == nullptr ? "" : chosen;
-    for (int i = 0; i < 4; ++i) {
-        if (had[i]) {
-            setenv(names[i], saved[i].c_str(), 1);
-        } else {
-            unsetenv(names[i]);
-        }
-    }
-    return {available, platform};
+    return {available, chosen == nullptr ? "" : chosen};
 }
 bool SessionWith(std::initializer_list<std::pair<const char*, const char*>> values) {
     return Session(values).first;
@@ -157,8 +144,8 @@ TEST(DesktopEntryPosix, ExecIsSplitAsTheFormatQuotesAndFieldCodesGo) {
     };
     for (const auto& [exec, words] : cases) EXPECT_EQ(platform::SplitExec(exec), words) << exec;
 
-    const test_support::PrivateRuntimeDir place;
-    const std::string file = place.path() + "/app.desktop";
+    const test_support::ScratchDir place;
+    const std::string file = (place / "app.desktop").string();
     std::ofstream(file) << "# comment\n[Desktop Entry]\nType=Application\nName=My\\sEditor\n"
                            "Icon=accessories-text-editor\nExec=/usr/bin/ed -p x %F\n"
                            "NoDisplay=true\n[Desktop Action new]\nName=Other\nExec=other\n";
@@ -170,7 +157,7 @@ TEST(DesktopEntryPosix, ExecIsSplitAsTheFormatQuotesAndFieldCodesGo) {
     EXPECT_TRUE(entry->hidden);
     std::ofstream(file) << "[Desktop Entry]\nType=Link\nName=Site\nExec=x\n";
     EXPECT_FALSE(platform::ReadDesktopEntry(file));
-    EXPECT_FALSE(platform::ReadDesktopEntry(place.path() + "/none.desktop"));
+    EXPECT_FALSE(platform::ReadDesktopEntry(place / "none.desktop"));
 
     // The autostart entry this program writes reads back as the program it names.
     const test_support::AutostartPlace autostart;

@@ -2,8 +2,8 @@
 // writer to be killed half-way, or a process that holds the file's lock.
 //
 //   settings_child save <company> dirs|programs <rounds> <tag>
-//       saves the list `rounds` times, round r holding "<tag> r.<slot> | ..." in every slot;
-//       prints "round r" after each save, and exits 1 at the first save that fails
+//       saves the list `rounds` times, round r holding "<tag> r.<slot> | ..." in every slot,
+//       and exits 1 at the first save that fails
 //   settings_child hold-lock <lock path>
 //       takes the lock, prints "locked" and keeps it until its input closes
 #include <QCoreApplication>
@@ -28,8 +28,6 @@ int SaveRounds(const char* company, zolvantek::ListKind kind, int rounds, const 
                             std::to_string(slot) + " | /tmp | Explorer | Normal");
         }
         if (!zolvantek::SaveList(settings, kind, lines, 20).allWritten) return 1;
-        std::printf("round %d\n", round);
-        std::fflush(stdout);
     }
     return 0;
 }

@@ -6,7 +6,9 @@
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "settings/launcher_lists.h"
@@ -17,6 +19,7 @@
 #include <process.h>
 #define ZOLVANTEK_TEST_PID _getpid()
 #else
+#include <stdlib.h>
 #include <unistd.h>
 #define ZOLVANTEK_TEST_PID getpid()
 #endif
@@ -41,6 +44,50 @@ inline void Spit(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
+// A fresh folder of the test's own, removed with all it holds when the test ends.
+struct ScratchDir : std::filesystem::path {
+    explicit ScratchDir(const std::string& word = "")
+        : path(std::filesystem::temp_directory_path() / (UniqueWord() + word)) {
+        std::filesystem::remove_all(*this);
+        std::filesystem::create_directories(*this);
+    }
+    ~ScratchDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(*this, ignored);
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+};
+
+#ifndef _WIN32
+// Environment variables set while it lives (nullptr unsets one), then put back.
+class ScopedEnv {
+public:
+    ScopedEnv(std::initializer_list<std::pair<const char*, const char*>> values) {
+        for (const auto& [name, value] : values) {
+            const char* old = getenv(name);
+            saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+            Set(name, value);
+        }
+    }
+    ~ScopedEnv() {
+        for (const auto& [name, old] : saved_) Set(name.c_str(), old ? old->c_str() : nullptr);
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+    static void Set(const char* name, const char* value) {
+        if (value != nullptr) {
+            setenv(name, value, 1);
+        } else {
+            unsetenv(name);
+        }
+    }
+
+private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+#endif
+
 // Settings on a company word of the test's own; the sections named are removed at the end.
 class SettingsTest : public ::testing::Test {
 protected:
@@ -61,8 +108,6 @@ protected:
         return other;
     }
 
-    CRegSettings settings_;
-
 private:
     void Configure(CRegSettings& target) const {
         target.SetCompany(company_);
@@ -70,38 +115,38 @@ private:
     }
     std::string company_ = UniqueWord();
     std::vector<std::string> sections_;
+#ifndef _WIN32
+    // The settings file in a folder of the test's own, never the user's.
+    ScratchDir config_{"-config"};
+    ScopedEnv env_{{ "XDG_CONFIG_HOME", config_.c_str() }};
+#endif
+
+protected:
+    CRegSettings settings_;
 };
 
 // Fresh module state on a company word of the test's own, and a scratch folder; both are
 // gone when the test ends.
 class LaunchTest : public ::testing::Test {
 protected:
-    LaunchTest() : scratch_(std::filesystem::temp_directory_path() / UniqueWord()) {
+    LaunchTest() {
         state_.Settings.SetCompany(UniqueWord());
         state_.Settings.SetAppName(kSettingsAppName);
         state_.MaxItems = 20;
-        std::filesystem::remove_all(scratch_);
-        std::filesystem::create_directories(scratch_);
     }
-    ~LaunchTest() override {
-        state_.Settings.DeleteSetting(kListSection);
-        std::error_code ignored;
-        std::filesystem::remove_all(scratch_, ignored);
-    }
+    ~LaunchTest() override { state_.Settings.DeleteSetting(kListSection); }
 
     void Store(const std::string& key, const std::string& line) {
         ASSERT_TRUE(state_.Settings.SaveSetting(kListSection, key, line)) << key;
     }
     // Every slot of both lists, to show that nothing was written.
     std::vector<std::string> AllSlots() {
-        std::vector<std::string> values;
-        for (const ListKind kind : {ListKind::Directories, ListKind::Programs}) {
-            for (int slot = 1; slot <= 20; ++slot) {
-                values.push_back(
-                    state_.Settings.GetSetting(kListSection, SlotValueName(kind, slot)));
-            }
+        std::vector<std::string> names;
+        for (int slot = 1; slot <= 20; ++slot) {
+            names.push_back(SlotValueName(ListKind::Directories, slot));
+            names.push_back(SlotValueName(ListKind::Programs, slot));
         }
-        return values;
+        return state_.Settings.GetSettings(kListSection, names);
     }
     std::string MakeDir(const std::string& name) {
         std::filesystem::create_directories(scratch_ / name);
@@ -113,8 +158,11 @@ protected:
     }
     std::string Missing(const std::string& name) { return (scratch_ / name).string(); }
 
+    ScratchDir scratch_;
+#ifndef _WIN32
+    ScopedEnv env_{{ "XDG_CONFIG_HOME", (scratch_ / "config").c_str() }};
+#endif
     ModuleState state_;
-    std::filesystem::path scratch_;
 };
 
 // Stands in for the system: records what would have been started.
