@@ -151,30 +151,5 @@ TEST(ItemDialogServices, TheRealBoxShowsPlainTextWithOneOkAndTheFileDialogWantsA
     EXPECT_EQ(dialog->defaultSuffix(), "exe");
 }
 
-TEST(ItemDialogServices, ATrayMessageTakesTheFocusAndIsNeverStackedTwice) {
-    const auto openBoxes = [] {
-        QStringList texts;
-        for (QWidget* window : QApplication::topLevelWidgets()) {
-            auto* box = qobject_cast<QMessageBox*>(window);
-            if (box != nullptr && box->isVisible()) texts << box->text();
-        }
-        return texts;
-    };
-    for (const char* text : {"Directory does not Exist!", "Directory does not Exist!",
-                             "Program Does Not Exist!", "Directory does not Exist!"}) {
-        QtMessageBoxes().Show(nullptr, text);
-        EXPECT_TRUE(QTest::qWaitFor([text] {
-            auto* active = qobject_cast<QMessageBox*>(QApplication::activeWindow());
-            return active != nullptr && active->text() == text;
-        })) << text;
-    }
-    QStringList shown = openBoxes();
-    shown.sort();
-    EXPECT_EQ(shown, Lines({"Directory does not Exist!", "Program Does Not Exist!"}));
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (qobject_cast<QMessageBox*>(window) != nullptr) window->close();
-    }
-}
-
 }  // namespace
 }  // namespace zolvantek
