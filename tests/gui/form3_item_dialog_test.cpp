@@ -65,10 +65,11 @@ TEST_F(ItemDialogTest, EachModeShowsItsFieldsAndHandsBackTheLineBuiltFromThem) {
     EXPECT_EQ(Looks(*edited),
               Lines({"Edit Directory", "Directory", "Command2", "Frame3", "Option3", "Option5"}));
     EXPECT_EQ(edited->Text2->text(), "C:\\Work");
+    edited->Text1->setText("Job");
     edited->Option4->setChecked(true);
     edited->Option2->setChecked(true);
     edited->btnOK->click();
-    EXPECT_EQ(edited->line(), "Work | C:\\Work | Explorer | Minimized");
+    EXPECT_EQ(edited->line(), "Job | C:\\Work | Explorer | Minimized");
     auto editedProgram = Open(ListKind::Programs, true, "Ed | /bin/ed | -p x | Minimized");
     EXPECT_EQ(Looks(*editedProgram).first(), "Edit Program");
     EXPECT_EQ(editedProgram->Text3->text(), "-p x");
