@@ -65,10 +65,11 @@ TEST_F(ItemDialogTest, EachModeShowsItsFieldsAndHandsBackTheLineBuiltFromThem) {
     EXPECT_EQ(Looks(*edited),
               Lines({"Edit Directory", "Directory", "Command2", "Frame3", "Option3", "Option5"}));
     EXPECT_EQ(edited->Text2->text(), "C:\\Work");
+    edited->Text1->setText("Job");
     edited->Option4->setChecked(true);
     edited->Option2->setChecked(true);
     edited->btnOK->click();
-    EXPECT_EQ(edited->line(), "Work | C:\\Work | Explorer | Minimized");
+    EXPECT_EQ(edited->line(), "Job | C:\\Work | Explorer | Minimized");
     auto editedProgram = Open(ListKind::Programs, true, "Ed | /bin/ed | -p x | Minimized");
     EXPECT_EQ(Looks(*editedProgram).first(), "Edit Program");
     EXPECT_EQ(editedProgram->Text3->text(), "-p x");
@@ -149,31 +150,6 @@ TEST(ItemDialogServices, TheRealBoxShowsPlainTextWithOneOkAndTheFileDialogWantsA
     EXPECT_EQ(dialog->nameFilters(), filters);
     EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
     EXPECT_EQ(dialog->defaultSuffix(), "exe");
-}
-
-TEST(ItemDialogServices, ATrayMessageTakesTheFocusAndIsNeverStackedTwice) {
-    const auto openBoxes = [] {
-        QStringList texts;
-        for (QWidget* window : QApplication::topLevelWidgets()) {
-            auto* box = qobject_cast<QMessageBox*>(window);
-            if (box != nullptr && box->isVisible()) texts << box->text();
-        }
-        return texts;
-    };
-    for (const char* text : {"Directory does not Exist!", "Directory does not Exist!",
-                             "Program Does Not Exist!", "Directory does not Exist!"}) {
-        QtMessageBoxes().Show(nullptr, text);
-        EXPECT_TRUE(QTest::qWaitFor([text] {
-            auto* active = qobject_cast<QMessageBox*>(QApplication::activeWindow());
-            return active != nullptr && active->text() == text;
-        })) << text;
-    }
-    QStringList shown = openBoxes();
-    shown.sort();
-    EXPECT_EQ(shown, Lines({"Directory does not Exist!", "Program Does Not Exist!"}));
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (qobject_cast<QMessageBox*>(window) != nullptr) window->close();
-    }
 }
 
 }  // namespace

@@ -3,8 +3,10 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
 
 #include "tests/gui/gui_test_support.h"
 
@@ -32,11 +34,15 @@ bool ModalGuard::eventFilter(QObject* watched, QEvent* event) {
             shown != QApplication::activeModalWidget()) {
             return;
         }
-        for (const auto& matches : std::as_const(expected)) {
-            if (matches(shown)) return;
-        }
+        // A copy: an action may expect the dialogs it opens in turn.
+        const auto takers = expected;
+        const bool taken = std::any_of(takers.begin(), takers.end(),
+                                       [&shown](const auto* take) { return (*take)(*shown); });
+        if (!shown || !shown->isVisible()) return;
         auto* box = qobject_cast<QMessageBox*>(shown.data());
-        ADD_FAILURE() << "an unexpected modal dialog opened: " << shown->windowTitle().toStdString()
+        ADD_FAILURE() << (taken ? "the dialog was left open: "
+                                : "an unexpected modal dialog opened: ")
+                      << shown->windowTitle().toStdString()
                       << (box ? ": " + box->text().toStdString() : "");
         shown->close();
     });

@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QMap>
-#include <QPointer>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -95,45 +94,36 @@ public:
 class ModalGuard : public QObject {
 public:
     static ModalGuard& Instance();
-    QMap<const QObject*, std::function<bool(QWidget*)>> expected;
+    // Each one acts on the dialog it is for and says so; the rest leave it alone.
+    QList<const std::function<bool(QWidget&)>*> expected;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 // Acts on the next modal dialog of type D once the code under test waits in its exec().
-// The action must close it; one left open is closed after five seconds and fails.
+// The action must close it; one left open fails and is closed.
 template <typename D>
 class WhenModal {
 public:
     explicit WhenModal(std::function<void(D&)> act) : act_(std::move(act)) {
-        ModalGuard::Instance().expected[&timer_] = [this](QWidget* w) {
-            return !acted_ && qobject_cast<D*>(w);
-        };
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            D* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
-            if (dialog == nullptr || !dialog->isVisible()) return;
-            timer_.stop();
-            acted_ = true;
-            QTimer::singleShot(5000, [guard = QPointer<D>(dialog)] {
-                if (guard && guard->isVisible()) {
-                    ADD_FAILURE() << "the dialog was left open";
-                    guard->reject();
-                }
-            });
-            act_(*dialog);
-        });
-        timer_.start(5);
+        ModalGuard::Instance().expected << &take_;
     }
     ~WhenModal() {
-        ModalGuard::Instance().expected.remove(&timer_);
+        ModalGuard::Instance().expected.removeOne(&take_);
         EXPECT_TRUE(acted_) << "the expected dialog never showed";
     }
 
 private:
     std::function<void(D&)> act_;
-    QTimer timer_;
     bool acted_ = false;
+    const std::function<bool(QWidget&)> take_ = [this](QWidget& shown) {
+        D* dialog = qobject_cast<D*>(&shown);
+        if (acted_ || dialog == nullptr) return false;
+        acted_ = true;
+        act_(*dialog);
+        return true;
+    };
 };
 
 // "Item 1 | /tmp | Explorer | Normal" and so on.
