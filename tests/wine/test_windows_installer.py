@@ -8,6 +8,7 @@ import subprocess
 import zipfile
 from pathlib import Path
 
+import psutil
 import pytest
 
 from wine_prefix import WINE, Desktop, WinePrefix, wait_for
@@ -48,16 +49,11 @@ def shortcut_target(data: bytes) -> str:
     return data[base:data.index(b"\0", base)].decode("latin-1")
 
 
-def instances(desk) -> list[str]:
+def instances(desk) -> list[int]:
     """The zolvantek.exe processes running in this prefix."""
-    def ours(proc: Path) -> bool:
-        try:
-            command, env = (proc / "cmdline").read_bytes(), (proc / "environ").read_bytes()
-        except OSError:
-            return False
-        return re.search(rb"\\zolvantek\.exe\0", command, re.I) is not None and \
-            f"WINEPREFIX={desk.prefix}\0".encode() in env
-    return [proc.name for proc in Path("/proc").iterdir() if proc.name.isdigit() and ours(proc)]
+    return [p.pid for p in psutil.process_iter(["cmdline", "environ"])
+            if any(re.search(r"(?i)\\zolvantek\.exe$", arg) for arg in p.info["cmdline"] or [])
+            and (p.info["environ"] or {}).get("WINEPREFIX") == str(desk.prefix)]
 
 
 @pytest.mark.parametrize("argv, code, text", [
