@@ -1,14 +1,7 @@
 """The private desktop that the end-to-end tests, the benchmarks and the headless run share:
-Xvfb (xvfbwrapper), a private D-Bus session bus (dbusmock's, which also stands in for
-desktop services), a tray host (trayer: XEmbed; xfce4-panel: StatusNotifierItem with the
-exported menu drawn by the panel), X read with python3-xlib, input through xdotool, and
-every process it started ended with psutil.
-
-    with Desktop(folder) as desk:
-        desk.start_tray("trayer")
-        program = desk.spawn("program", [binary])
-        popup = desk.press(desk.wait_icon(program), "left", owner=program)
-"""
+Xvfb (xvfbwrapper), a D-Bus session bus (dbusmock's), a tray host (trayer: XEmbed;
+xfce4-panel: StatusNotifierItem), X read with python3-xlib, input through xdotool, and every
+process it started ended with psutil."""
 
 from __future__ import annotations
 
@@ -26,7 +19,7 @@ from pathlib import Path
 import dbus
 import psutil
 from dbusmock import DBusTestCase
-from Xlib import X, Xatom
+from Xlib import X
 from Xlib import error as xerror
 from Xlib.display import Display
 from xvfbwrapper import Xvfb
@@ -120,7 +113,8 @@ class Desktop:
         if self.x is not None:
             self.x.close()  # while the server is there to hear it
         marker = os.environ.pop(_MARKER, None)
-        mine = [p for p in psutil.process_iter() if p.pid != os.getpid() and _marked(p, marker)]
+        mine = [p for p in psutil.process_iter(["environ"])
+                if p.pid != os.getpid() and marker and (p.info["environ"] or {}).get(_MARKER) == marker]
         for proc in mine:
             with contextlib.suppress(psutil.NoSuchProcess):
                 proc.terminate()
@@ -202,12 +196,12 @@ class Desktop:
             found += [w for w in (tree.children if tree else []) if self._viewable(w)]
         return found
 
-    def titles(self) -> list[str]:
-        return [bytes(self._prop(w, "_NET_WM_NAME")).decode(errors="replace") for w in self.windows()]
+    def titles(self, owner: subprocess.Popen | None = None) -> dict[str, Box]:
+        return {bytes(self._prop(w, "_NET_WM_NAME")).decode(errors="replace"): self.box(w)
+                for w in self.windows(_tree(owner) if owner else None)}
 
     def titled(self, title: str, owner: subprocess.Popen | None = None) -> Box | None:
-        return next((self.box(w) for w in self.windows(_tree(owner) if owner else None)
-                     if bytes(self._prop(w, "_NET_WM_NAME")).decode(errors="replace") == title), None)
+        return self.titles(owner).get(title)
 
     def popups(self, pids=None) -> list[Box]:
         """The menus on the screen: override-redirect windows (or the utility window a menu is
@@ -333,14 +327,16 @@ class Desktop:
         self._last_click = (time.monotonic(), (x, y, number))
 
     def press(self, icon: Box, button: str, owner: subprocess.Popen | None = None, timeout: float = 5) -> Box | None:
-        """Presses the icon and waits for a new menu of OWNER's (of anyone's without);
-        None when none came within TIMEOUT."""
+        return self.new_popup(lambda: self.click(*icon.center, button), owner, timeout)
+
+    def new_popup(self, act, owner: subprocess.Popen | None = None, timeout: float = 5) -> Box | None:
+        """Does ACT and waits for a new menu of OWNER's (of anyone's without); None when none
+        came within TIMEOUT."""
         pids = _tree(owner) if owner else None
         before = set(self.popups(pids))
-        self.click(*icon.center, button)
+        act()
         with contextlib.suppress(TimeoutError):
-            return wait_for(lambda: next((p for p in self.popups(pids) if p not in before), None), timeout,
-                            f"a menu after a {button} press")
+            return wait_for(lambda: next((p for p in self.popups(pids) if p not in before), None), timeout, "a menu")
 
 
 class Recorder:
@@ -365,12 +361,6 @@ class Recorder:
             words = log.read_bytes().split(b"\0")[:-1]
             log.unlink()
             return [w.decode() for w in words]
-
-
-def _marked(proc: psutil.Process, marker: str | None) -> bool:
-    with contextlib.suppress(psutil.Error, OSError):
-        return marker is not None and proc.environ().get(_MARKER) == marker
-    return False
 
 
 def _tree(proc: subprocess.Popen) -> set[int]:

@@ -3,7 +3,6 @@
 panel), a tray that comes late or restarts, the notice when there is none, real launches,
 Close, and the pressed point a host sends through XWayland."""
 
-import os
 import subprocess
 import time
 from pathlib import Path
@@ -17,7 +16,6 @@ from conftest import PROGRAM, start_program
 from session import WATCHER, wait_for
 
 NO_TRAY = "this desktop shows no tray icons"
-
 
 
 @pytest.mark.parametrize("host", ["trayer", "xfce4-panel"])
@@ -75,8 +73,8 @@ def test_a_late_tray_gets_the_icon_and_both_menus_launch_until_close(desktop, re
 
 
 def show(desktop, recorder, menu: str) -> subprocess.CompletedProcess:
-    return subprocess.run([PROGRAM, "--show", menu], env=desktop.env(PATH=f"{recorder.bin}:{os.environ['PATH']}"),
-                          capture_output=True, text=True, timeout=15)
+    return subprocess.run([PROGRAM, "--show", menu], env=desktop.env(PATH=recorder.path), capture_output=True,
+                          text=True, timeout=15)
 
 
 def test_show_starts_the_program_and_a_message_from_a_choice_takes_the_keyboard(desktop, recorder):
@@ -84,7 +82,7 @@ def test_show_starts_the_program_and_a_message_from_a_choice_takes_the_keyboard(
     chosen with the keyboard gives a box that Enter closes, with no window manager."""
     desktop.write_settings("[Directories]\nDirP1=Gone | /nowhere/gone |  | Normal\n")
     desktop.start_tray("trayer")
-    first = desktop.spawn("program", [PROGRAM, "--show", "programs"], desktop.env(PATH=f"{recorder.bin}:{os.environ['PATH']}"))
+    first = start_program(desktop, recorder, "--show", "programs")
     wait_for(lambda: desktop.popups({first.pid}), 20, "PROGRAMS from --show")
     for _ in range(2):  # the same missing entry again brings the box forward, no second one
         desktop.key("g", "Return")
@@ -102,14 +100,9 @@ def test_show_starts_the_program_and_a_message_from_a_choice_takes_the_keyboard(
 def activate(desktop, program, x: int, y: int, timeout: float = 5):
     """Activate(x, y) on the program's item, as a host sends it for a left press; the menu
     of the program that comes up, if one does."""
-    before = set(desktop.popups({program.pid}))
-    desktop.bus.get_object(desktop.item(program), "/StatusNotifierItem", introspect=False).Activate(
-        x, y, dbus_interface="org.kde.StatusNotifierItem")
-    try:
-        return wait_for(lambda: next((p for p in desktop.popups({program.pid}) if p not in before), None),
-                        timeout, "a menu after Activate")
-    except TimeoutError:
-        return None
+    item = desktop.bus.get_object(desktop.item(program), "/StatusNotifierItem", introspect=False)
+    return desktop.new_popup(lambda: item.Activate(x, y, dbus_interface="org.kde.StatusNotifierItem"), program,
+                             timeout)
 
 
 def plasma_watcher(desktop) -> None:

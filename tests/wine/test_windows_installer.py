@@ -4,10 +4,10 @@ the installer's silent install, update while the program runs, and uninstall."""
 import os
 import re
 import struct
-import subprocess
 import zipfile
 from pathlib import Path
 
+import psutil
 import pytest
 
 from wine_prefix import WINE, Desktop, WinePrefix, wait_for
@@ -28,15 +28,8 @@ def desk():
             yield prefix
 
 
-def wine(desk, *argv: str, output=True) -> subprocess.CompletedProcess:
-    # Not reading the installer's output: the program it starts again inherits it and holds it open.
-    pipe = subprocess.PIPE if output else subprocess.DEVNULL
-    return subprocess.run([WINE, *argv], env=desk.env, stdout=pipe, stderr=pipe, text=True,
-                          timeout=120, stdin=subprocess.DEVNULL)
-
-
 def values(desk, key: str) -> dict[str, str]:
-    lines = wine(desk, "reg", "query", key).stdout.splitlines()
+    lines = desk.wine("reg", "query", key).stdout.splitlines()
     rows = (re.match(r"^ {4}(\S.*?) {4}REG_\w+ {4}(.*)$", line) for line in lines)
     return {row[1]: row[2] for row in rows if row}
 
@@ -48,23 +41,18 @@ def shortcut_target(data: bytes) -> str:
     return data[base:data.index(b"\0", base)].decode("latin-1")
 
 
-def instances(desk) -> list[str]:
+def instances(desk) -> list[int]:
     """The zolvantek.exe processes running in this prefix."""
-    def ours(proc: Path) -> bool:
-        try:
-            command, env = (proc / "cmdline").read_bytes(), (proc / "environ").read_bytes()
-        except OSError:
-            return False
-        return re.search(rb"\\zolvantek\.exe\0", command, re.I) is not None and \
-            f"WINEPREFIX={desk.prefix}\0".encode() in env
-    return [proc.name for proc in Path("/proc").iterdir() if proc.name.isdigit() and ours(proc)]
+    return [p.pid for p in psutil.process_iter(["cmdline", "environ"])
+            if any(re.search(r"(?i)\\zolvantek\.exe$", arg) for arg in p.info["cmdline"] or [])
+            and (p.info["environ"] or {}).get("WINEPREFIX") == str(desk.prefix)]
 
 
 @pytest.mark.parametrize("argv, code, text", [
     (["--version"], 0, "ZOLVANTEK 2.030\n"), (["--help"], 0, "Usage: "),
     (["--bogus"], 2, "Unknown option 'bogus'.")])
 def test_console_options_print_and_exit_as_on_linux(desk, argv, code, text):
-    done = wine(desk, str(EXE), *argv)
+    done = desk.wine(str(EXE), *argv)
     seen = (done.returncode, text in done.stdout + done.stderr, "Usage: " in done.stderr)
     assert seen == (code, True, code == 2), done
 
@@ -85,7 +73,7 @@ def test_install_update_while_running_and_uninstall(desk):
     desk.import_registry(f'[{LISTS}]\r\n"DirP1"="{notepad}"\r\n')
     lists = values(desk, LISTS)
 
-    assert wine(desk, str(SETUP), "/S", output=False).returncode == 0
+    assert desk.wine(str(SETUP), "/S", output=False).returncode == 0
     for part in ("zolvantek.exe", r"help\zolvantek.html", r"licenses\third-party-notices.txt"):
         assert desk.c_path(folder + "\\" + part).is_file(), part
     assert shortcut_target(shortcut.read_bytes()).lower() == program.lower()
@@ -105,15 +93,15 @@ def test_install_update_while_running_and_uninstall(desk):
 
     # An update while it runs ends it and starts it again; the lists and the autostart
     # choice (turned off here) stay as they were.
-    assert wine(desk, program, "--autostart", "off").returncode == 0
-    assert wine(desk, str(SETUP), "/S", output=False).returncode == 0
+    assert desk.wine(program, "--autostart", "off").returncode == 0
+    assert desk.wine(str(SETUP), "/S", output=False).returncode == 0
     wait_for(desk.icons, 60, "the updated program in the tray")
     assert len(instances(desk)) == 1 and instances(desk) != first
     assert (APP_ID in values(desk, RUN), values(desk, LISTS)) == (False, lists)
 
-    assert wine(desk, program, "--autostart", "on").returncode == 0
+    assert desk.wine(program, "--autostart", "on").returncode == 0
     command = re.fullmatch(r'"(.+)" (/S)', values(desk, UNINSTALL)["QuietUninstallString"]).groups()
-    assert wine(desk, *command, output=False).returncode == 0
+    assert desk.wine(*command, output=False).returncode == 0
     # The uninstaller goes on from a copy of itself in TEMP, so that it can delete itself.
     wait_for(lambda: not values(desk, UNINSTALL) and not desk.c_path(folder).exists(), 60, "the uninstall")
     assert (shortcut.exists(), APP_ID in values(desk, RUN), instances(desk)) == (False, False, [])

@@ -24,17 +24,18 @@ class WinePrefix:
         # The server outlives this call: it must not hold on to the caller's output.
         subprocess.run([WINESERVER, "-p"], env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL)
-        self.wine("wineboot", "--init", timeout=180)
+        self.wine("wineboot", "--init", timeout=180).check_returncode()
         return self
 
     def __exit__(self, *_):
         for flag in ("-k", "-w"):  # every program of the prefix, then the server itself
             subprocess.run([WINESERVER, flag], env=self.env, timeout=30)
 
-    def wine(self, *argv: str, timeout: float = 60) -> str:
-        done = subprocess.run([WINE, *argv], env=self.env, capture_output=True, timeout=timeout,
-                              stdin=subprocess.DEVNULL, check=True)
-        return done.stdout.decode("latin-1")
+    def wine(self, *argv: str, output: bool = True, timeout: float = 120) -> subprocess.CompletedProcess:
+        # Without OUTPUT for an installer: the program it starts again inherits it and holds it open.
+        pipe = subprocess.PIPE if output else subprocess.DEVNULL
+        return subprocess.run([WINE, *argv], env=self.env, stdout=pipe, stderr=pipe, encoding="latin-1",
+                              timeout=timeout, stdin=subprocess.DEVNULL)
 
     def c_path(self, windows_path: str) -> Path:
         """The Unix file behind a path on drive C."""
@@ -50,7 +51,7 @@ class WinePrefix:
     def import_registry(self, text: str) -> None:
         reg = self.desk.workdir / "import.reg"
         reg.write_text("Windows Registry Editor Version 5.00\r\n\r\n" + text, encoding="latin-1")
-        self.wine("reg", "import", "Z:" + str(reg).replace("/", "\\"))
+        self.wine("reg", "import", "Z:" + str(reg).replace("/", "\\")).check_returncode()
 
     def icons(self) -> list[Box]:
         """Wine's icon windows inside trayer's panel."""
