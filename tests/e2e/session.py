@@ -133,7 +133,8 @@ class Desktop:
         self._xvfb = self.x = self.bus = None
 
     def _connect(self):
-        with contextlib.suppress(xerror.DisplayError):
+        # Before Xvfb listens, Xlib falls back to TCP, whose port for xvfbwrapper's display numbers overflows.
+        with contextlib.suppress(xerror.DisplayError, OverflowError):
             return Display(self.display)
 
     def env(self, **extra: str) -> dict[str, str]:
