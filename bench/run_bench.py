@@ -130,15 +130,15 @@ class Suite:
             print(f"[bench] idle run {i + 1}: {self.r['wakeups']['program'][-1]} wakeups")
 
     def sni(self) -> None:
-        """Later left presses where the icon is a StatusNotifierItem in xfce4-panel: the press
-        reaches the program as Activate and it pops PROGRAMS (the baseline its one menu)."""
+        """Later left presses on xfce4-panel's StatusNotifierItem: Activate pops PROGRAMS (the baseline its menu)."""
         with Desktop(self.args.out / "sni") as desk:
             desk.start_tray("xfce4-panel")
             write_settings(desk, self.args.child, self.fifo)
             for name, argv in self.programs.items():
                 proc = desk.spawn(name, argv)
+                desk.wait_icon(proc)
+                time.sleep(1.0)  # the panel may still move the new icon: where it is after that
                 run = {"pid": proc.pid, "at": desk.wait_icon(proc).center}
-                time.sleep(1.0)
                 # The first press after the start is measured with XEmbed above.
                 self.r["sni_popup_ms"][name] = self.popups(desk, run, "left", self.args.presses + 1)[1:]
                 self.stop(proc.pid)
