@@ -1,7 +1,5 @@
 #!/usr/bin/env bash
-# The benchmark suite: installs what is missing, builds (Release, build-bench/), measures into
-# build-bench/bench-results/results.md; arguments go to bench/run_bench.py. With --windows first:
-# the Windows figures (start-up, sizes) into build-win/bench-results/results.md instead.
+# The benchmark suite into build-bench/bench-results/ (arguments go to bench/run_bench.py); with --windows first, into build-win/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/setup.sh
@@ -12,9 +10,11 @@ if [ "${1:-}" = --windows ]; then
     export ZOLVANTEK_QT_WIN="$(bash scripts/build-qt-mingw.sh | tail -n 1)/qt-win"
     cmake --preset windows >/dev/null
     cmake --build build-win -j2 --target zolvantek baseline_tray zolvantek_windows_packages
-    exec /usr/bin/python3 bench/wine/wine_startup.py --zolvantek build-win/tray/zolvantek.exe \
+    . scripts/wine-env.sh build-win  # as the tests run it: wineboot needs its display
+    /usr/bin/python3 bench/wine/wine_startup.py --zolvantek build-win/tray/zolvantek.exe \
         --baseline build-win/baseline_tray/baseline_tray.exe --setup build-win/zolvantek-*-setup.exe \
         --zip build-win/zolvantek-*-win64.zip --out build-win/bench-results "$@"
+    exit
 fi
 build=build-bench
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZOLVANTEK_TESTS=OFF \
