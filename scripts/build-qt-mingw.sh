@@ -70,12 +70,10 @@ archive_matches() {
 }
 
 unpack_archive() {
-    local sum
-    sum="$(sha256sum "$archive" | cut -d' ' -f1)"
     say "unpacking into $dest"
     tar -xJf "$archive" -C "$stage"
     [ -f "$stage/qt-win/lib/cmake/Qt6/qt.toolchain.cmake" ] || die "$archive holds no qt-win/ Qt"
-    echo "unpacked from $(basename "$archive") (sha256 $sum)" >"$stage/.complete"
+    echo "unpacked from $(basename "$archive") (sha256 $QT_ARCHIVE_SHA256)" >"$stage/.complete"
 }
 
 # Debian's sources are only reachable through a deb-src entry, which a default install lacks.
