@@ -4,13 +4,9 @@ lay out, and PNG sizes."""
 import os
 import struct
 import subprocess
-import sys
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "e2e"))
-
 BUILD = Path(os.environ.get("ZOLVANTEK_BUILD_DIR", Path(__file__).resolve().parents[2] / "build"))
-ARTIFACTS = Path(os.environ.get("E2E_ARTIFACTS", BUILD / "e2e-artifacts"))
 APP_ID = "com.brindlex.Zolvantek"
 ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
 
