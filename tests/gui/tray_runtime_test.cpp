@@ -17,6 +17,7 @@
 #include "editors/form3.h"
 #include "platform/program_folder.h"
 #include "tests/gui/gui_test_support.h"
+#include "tests/unit/test_support.h"
 #include "tray/launch_commands.h"
 
 namespace zolvantek {
@@ -364,42 +365,28 @@ TEST_F(TrayRuntimeTest, TheSystemLookupGivesFoldersProgramsAndTheWarningSign) {
 class TrayLaunchTest : public TrayRuntimeTest {
 protected:
     void SetUp() override {
-        const QString recorder =
-            QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1.tmp'\nmv '%1.tmp' '%1'\n")
-                .arg(log_);
-        QDir().mkpath(bin_);
-        for (const QString& path : {bin_ + "/xdg-open", program_}) {
-            QFile script(path);
-            ASSERT_TRUE(script.open(QIODevice::WriteOnly) && script.write(recorder.toUtf8()) > 0);
-            script.setPermissions(script.permissions() | QFile::ExeOwner);
-        }
-        path_ = qgetenv("PATH");
-        qputenv("PATH", (bin_ + ":" + path_).toLocal8Bit());
+        standIns_.Make(bin_ + "/xdg-open");
+        standIns_.Make(program_.toStdString());
         // Left in place: the test processes run in parallel and share this folder.
         QDir().mkpath(QFileInfo(page_).path());
         QFile page(page_);
         if (!page.exists()) page.open(QIODevice::WriteOnly);
     }
-    void TearDown() override {
-        TrayRuntimeTest::TearDown();
-        qputenv("PATH", path_.toLocal8Bit());
-    }
     // The arguments of the stand-in's next run; empty when none ran.
     QStringList Started(int waitMs = 5000) {
-        QFile log(log_);
-        if (!QTest::qWaitFor([&] { return log.exists(); }, waitMs)) return {};
-        log.open(QIODevice::ReadOnly);
-        QStringList words = QString::fromUtf8(log.readAll()).split(u'\n', Qt::SkipEmptyParts);
-        log.remove();
-        return words;
+        QStringList words;
+        if (!QTest::qWaitFor([this] { return standIns_.Ran(); }, waitMs)) return words;
+        const auto taken = standIns_.Take(0);
+        for (const std::string& word : *taken) words << QString::fromStdString(word);
+        return words.mid(1);
     }
 
     QTemporaryDir scratch_;
-    QString bin_ = scratch_.path() + "/bin";
+    std::string bin_ = scratch_.path().toStdString() + "/bin";
     QString program_ = scratch_.path() + "/my program";
-    QString log_ = scratch_.path() + "/started";
     QString page_ = QString::fromStdString(platform::ProgramFolder()) + "/help/zolvantek.html";
-    QString path_;
+    test_support::StandIns standIns_{scratch_.path().toStdString()};
+    test_support::ScopedEnv path_{{"PATH", (bin_ + ":" + qgetenv("PATH").toStdString()).c_str()}};
 };
 
 TEST_F(TrayLaunchTest, EachSlotItemLaunchesItsOwnEntryOrSaysWhatIsMissing) {

@@ -1,25 +1,111 @@
 // The settings file of systems other than Windows, against real files, real file systems
 // and real processes: what a save keeps, what it refuses, and what faults do to it.
+#include <signal.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <QLockFile>
+#include <functional>
+#include <optional>
 #include <random>
 #include <regex>
 #include <set>
 #include <thread>
 
 #include "settings/launcher_lists.h"
-#include "tests/unit/store_faults.h"
 #include "tests/unit/test_support.h"
 
 namespace zolvantek {
 namespace {
 
 namespace fs = std::filesystem;
-using test_support::ChildProcess;
-using test_support::ScratchMount;
 using test_support::Slurp;
 using test_support::Spit;
 using Lines = std::vector<std::string>;
+
+// `work` in a forked copy of this process that gets `seconds` to come out true: a call
+// that never returns fails the test instead of stalling the run.
+#define EXPECT_TRUE_WITHIN(seconds, work) \
+    EXPECT_EXIT(                          \
+        {                                 \
+            alarm(seconds);               \
+            _exit((work) ? 0 : 1);        \
+        },                                \
+        ::testing::ExitedWithCode(0), "")
+
+// Another process: a forked copy of this one doing `work`, whose answer is its exit code.
+// Killed, if it still runs, when the test ends.
+class OtherProcess {
+public:
+    explicit OtherProcess(const std::function<int()>& work) : pid_(fork()) {
+        if (pid_ == 0) _exit(work());
+    }
+    ~OtherProcess() { Wait(true); }
+    // Its exit code, or -1 when it was killed.
+    int Wait(bool kill = false) {
+        int status = 0;
+        if (pid_ <= 0) return -1;
+        if (kill) ::kill(pid_, SIGKILL);
+        waitpid(pid_, &status, 0);
+        pid_ = 0;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+private:
+    pid_t pid_;
+};
+
+// A process holding the lock at `path` from Locked() until Release() or its end.
+class LockHolder {
+public:
+    explicit LockHolder(const std::string& path) {
+        EXPECT_EQ(pipe(locked_), 0);
+        EXPECT_EQ(pipe(release_), 0);
+        process_.emplace([this, path] {
+            QLockFile lock(QString::fromStdString(path));
+            char byte = 'l';
+            close(release_[1]);
+            if (!lock.tryLock(5000) || write(locked_[1], &byte, 1) != 1) return 1;
+            return static_cast<int>(read(release_[0], &byte, 1));  // 0 once the test lets go
+        });
+        close(locked_[1]);
+        close(release_[0]);
+    }
+    ~LockHolder() { close(locked_[0]); }
+    bool Locked() {
+        char byte = 0;
+        return read(locked_[0], &byte, 1) == 1;
+    }
+    int Release() {
+        close(release_[1]);
+        return process_->Wait();
+    }
+    int Kill() { return process_->Wait(true); }
+
+private:
+    int locked_[2] = {-1, -1}, release_[2] = {-1, -1};
+    std::optional<OtherProcess> process_;
+};
+
+// A file system of its own on `dir` while it lives. Mounting needs root, as in CI: where
+// it cannot be done, the test skips.
+struct ScratchMount {
+    fs::path dir;
+    bool mounted = false;
+    ~ScratchMount() {
+        if (mounted) umount2(dir.c_str(), MNT_DETACH);
+    }
+    // `mount <options> <dir>`: "-t tmpfs -o size=1m tmpfs", "-o remount,ro" and so on.
+    bool Mount(const std::string& options) {
+        fs::create_directories(dir);
+        const std::string command = "mount " + options + " '" + dir.string() + "' 2>/dev/null";
+        const bool done = std::system(command.c_str()) == 0;
+        mounted = mounted || done;
+        return done;
+    }
+};
 
 // Lines of one list as the editor would save them.
 Lines Entries(const std::string& tag, int count) {
@@ -43,6 +129,19 @@ bool SaveNow(ListKind kind, const Lines& lines) {
     return SaveList(settings, kind, lines, 20).allWritten;
 }
 constexpr ListKind kDirs = ListKind::Directories, kProgs = ListKind::Programs;
+// Saves the list `rounds` times, every slot of round r holding "<tag> r.<slot> | ...";
+// 1 at the first save that fails.
+int SaveRounds(ListKind kind, int rounds, const std::string& tag) {
+    for (int round = 1; round <= rounds; ++round) {
+        Lines lines;
+        for (int slot = 1; slot <= 20; ++slot) {
+            lines.push_back(tag + " " + std::to_string(round) + "." + std::to_string(slot) +
+                            " | /tmp | Explorer | Normal");
+        }
+        if (!SaveNow(kind, lines)) return 1;
+    }
+    return 0;
+}
 
 class IniFileTest : public ::testing::Test {
 protected:
@@ -128,29 +227,32 @@ TEST_F(IniFileTest, FifoFolderAndFilesOverSixteenMebibytesAreRefusedWithoutBlock
     EXPECT_EQ(fs::file_size(File()), big.size());
 }
 
-TEST_F(IniFileTest, ALockThatIsAFolderOrHeldFailsTheSaveInTimeAndOneOfAKilledHolderIsTakenOver) {
+TEST_F(IniFileTest, ALockThatIsAFolderOrHeldFailsTheSaveInTimeAndOneOfAKilledWriterIsTakenOver) {
     ASSERT_TRUE(SaveNow(kProgs, Entries("Prog", 3)));
     const std::string lock = File().string() + ".lock";
     fs::create_directory(lock);
     EXPECT_TRUE_WITHIN(5, !SaveNow(kProgs, Entries("New", 1)));
     EXPECT_EQ(Stored(kProgs), Entries("Prog", 3));  // and reads go on
     fs::remove(lock);
-    ChildProcess holder({"hold-lock", QString::fromStdString(lock)});
-    ASSERT_EQ(holder.ReadLine(), "locked");
+    LockHolder holder(lock);
+    ASSERT_TRUE(holder.Locked());
     EXPECT_TRUE_WITHIN(10, !SaveNow(kProgs, Entries("New", 1)));
     EXPECT_EQ(Stored(kProgs), Entries("Prog", 3));
-    holder.closeWriteChannel();
-    EXPECT_EQ(holder.Wait(), 0);
-    ChildProcess killed({"hold-lock", QString::fromStdString(lock)});
-    ASSERT_EQ(killed.ReadLine(), "locked");
-    killed.Wait(true);
+    EXPECT_EQ(holder.Release(), 0);
+    LockHolder killed(lock);
+    ASSERT_TRUE(killed.Locked());
+    killed.Kill();
     ASSERT_TRUE(fs::exists(lock));
     EXPECT_TRUE_WITHIN(10, SaveNow(kProgs, Entries("Prog", 2)));
     EXPECT_EQ(Stored(kProgs), Entries("Prog", 2));
+    // One a writer killed before it wrote its name left empty goes once it is a little old.
+    Spit(lock, "");
+    fs::last_write_time(lock, fs::file_time_type::clock::now() - std::chrono::seconds(3));
+    EXPECT_TRUE_WITHIN(5, SaveNow(kProgs, Entries("Prog", 1)));
 }
 
 TEST_F(IniFileTest, ASaveThatFailsOnAFullDiskOrAReadOnlyOneChangesNothingAndTheSameListSavesLater) {
-    ScratchMount disk(scratch_ / "disk");
+    ScratchMount disk{scratch_ / "disk"};
     if (!disk.Mount("-t tmpfs -o size=256k tmpfs")) GTEST_SKIP() << "cannot mount: needs root";
     UseHome(scratch_ / "disk" / "config");
     ASSERT_TRUE(SaveNow(kDirs, Entries("Dir", 2)));
@@ -201,8 +303,8 @@ TEST_F(IniFileTest, WritersKilledAtRandomLeaveTheOldOrTheNewListAndNoTemporaryFi
     int killedMidway = 0;
     for (int run = 0; run < 200; ++run) {
         {
-            ChildProcess writer({"save", "Acme", "dirs", "100000", "run" + QString::number(run)});
-            ASSERT_TRUE(writer.waitForStarted());
+            OtherProcess writer(
+                [run] { return SaveRounds(kDirs, 100000, "run" + std::to_string(run)); });
             std::this_thread::sleep_for(std::chrono::milliseconds(delayMs(random)));
             killedMidway += writer.Wait(true) == -1 ? 1 : 0;
         }
@@ -226,7 +328,7 @@ TEST_F(IniFileTest, WritersKilledAtRandomLeaveTheOldOrTheNewListAndNoTemporaryFi
 }
 
 TEST_F(IniFileTest, TwoProcessesSavingFiveHundredTimesEachKeepBothListsOnTmpfsAndWholeSecondTimes) {
-    ScratchMount memory(scratch_ / "tmpfs");
+    ScratchMount memory{scratch_ / "tmpfs"};
     if (!memory.Mount("-t tmpfs -o size=8m tmpfs")) GTEST_SKIP() << "cannot mount: needs root";
     // ext2 with 128-byte inodes: file times in whole seconds, as on FAT or some network homes.
     const std::string image = (scratch_ / "ext2.img").string();
@@ -234,13 +336,13 @@ TEST_F(IniFileTest, TwoProcessesSavingFiveHundredTimesEachKeepBothListsOnTmpfsAn
                            " >/dev/null 2>&1")
                               .c_str()),
               0);
-    ScratchMount coarse(scratch_ / "ext2");
+    ScratchMount coarse{scratch_ / "ext2"};
     ASSERT_TRUE(coarse.Mount("-o loop " + image));
     for (const char* where : {"tmpfs", "ext2"}) {
         UseHome(scratch_ / where / "config");
         {
-            ChildProcess dirs({"save", "Acme", "dirs", "500", "D"});
-            ChildProcess programs({"save", "Acme", "programs", "500", "P"});
+            OtherProcess dirs([] { return SaveRounds(kDirs, 500, "D"); });
+            OtherProcess programs([] { return SaveRounds(kProgs, 500, "P"); });
             EXPECT_EQ(dirs.Wait(), 0);
             EXPECT_EQ(programs.Wait(), 0);
         }

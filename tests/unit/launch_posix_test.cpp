@@ -27,33 +27,10 @@ namespace fs = std::filesystem;
 using platform::FindFirstEntry;
 using platform::LookupStatus;
 
-// Writes its own $0 and arguments, NUL-separated, to the file named by $ZOLVANTEK_ARGV_LOG.
-constexpr const char* kRecorder =
-    "#!/bin/sh\n"
-    "printf '%s\\0' \"$0\" \"$@\" > \"$ZOLVANTEK_ARGV_LOG.$$\"\n"
-    "mv \"$ZOLVANTEK_ARGV_LOG.$$\" \"$ZOLVANTEK_ARGV_LOG\"\n";
-
 class PosixLaunchTest : public test_support::LaunchTest {
 protected:
-    std::string MakeScript(const std::string& name) {
-        fs::create_directories((scratch_ / name).parent_path());
-        std::string path = MakeFile(name, kRecorder);
-        chmod(path.c_str(), 0755);
-        return path;
-    }
-    // The words the recorder wrote down last ($0 first), or nothing when none ran.
-    std::optional<std::vector<std::string>> TakeLog() {
-        for (int i = 0; i < 1000 && !fs::exists(log_); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        std::ifstream in(log_, std::ios::binary);
-        if (!in) return std::nullopt;
-        std::vector<std::string> words;
-        for (std::string word; std::getline(in, word, '\0');) words.push_back(word);
-        in.close();
-        fs::remove(log_);
-        return words;
-    }
+    std::string MakeScript(const std::string& name) { return standIns_.Make(scratch_ / name); }
+    std::optional<std::vector<std::string>> TakeLog() { return standIns_.Take(); }
     // Runs `start` in `folder` as the current directory.
     template <typename F>
     bool In(const fs::path& folder, F start) {
@@ -64,8 +41,8 @@ protected:
         return started;
     }
 
-    fs::path log_ = scratch_ / "argv.log";
-    test_support::ScopedEnv env_{{"PATH", getenv("PATH")}, {"ZOLVANTEK_ARGV_LOG", log_.c_str()}};
+    test_support::StandIns standIns_{scratch_};
+    test_support::ScopedEnv env_{{"PATH", getenv("PATH")}};
 };
 
 TEST_F(PosixLaunchTest, LookupCountsDotNamesAsHiddenAndOnlyStarAndQuestionAsWildcards) {
