@@ -17,16 +17,19 @@ TEST(IconLookupPosixTest, EachEntryGetsTheIconItsRuleGives) {
     const test_support::ScratchDir root;
     const std::string share = (root / "share").string(), bin = (root / "bin").string();
     Spit(share + "/icons/Plain/index.theme",
-         "[Icon Theme]\nInherits=hicolor\nDirectories=16x16/places,16x16/status,scalable/apps\n"
+         "[Icon Theme]\nInherits=Middle\nDirectories=16x16/places,16x16/status,scalable/apps\n"
          "[16x16/places]\nSize=16\n[16x16/status]\nSize=16\n"
          "[scalable/apps]\nSize=48\nType=Scalable\n");
+    const std::string sizes = "[32x32/apps]\nSize=32\n[32x32@2/apps]\nSize=32\nScale=2\n";
+    Spit(share + "/icons/Middle/index.theme",
+         "[Icon Theme]\nInherits=hicolor\nDirectories=32x32/apps,32x32@2/apps\n" + sizes);
     Spit(share + "/icons/hicolor/index.theme",
-         "[Icon Theme]\nDirectories=32x32/apps,32x32@2/apps\n[32x32/apps]\nSize=32\n"
-         "[32x32@2/apps]\nSize=32\nScale=2\n");
+         "[Icon Theme]\nDirectories=32x32/apps,32x32@2/apps\n" + sizes);
     for (const char* file :
          {"Plain/16x16/places/folder.png", "Plain/16x16/status/dialog-warning.png",
-          "Plain/scalable/apps/editor.svg", "hicolor/32x32/apps/tool.png",
-          "hicolor/32x32@2/apps/tool.png", "hicolor/32x32/apps/editor.png"}) {
+          "Plain/scalable/apps/editor.svg", "Middle/32x32/apps/tool.png",
+          "Middle/32x32@2/apps/tool.png", "hicolor/32x32/apps/tool.png",
+          "hicolor/32x32/apps/editor.png"}) {
         Spit(share + "/icons/" + file, "picture");
     }
     Spit(share + "/pixmaps/viewer.xpm", "picture");
@@ -61,12 +64,13 @@ TEST(IconLookupPosixTest, EachEntryGetsTheIconItsRuleGives) {
         // A bare Exec name is the program's file name; the theme's own file beats hicolor's.
         {false, bin + "/editor-bin", Program, "editor", {{"Plain/scalable/apps/editor.svg", 48}}},
         {false, bin + "/v?ewer", Program, "", {{"../pixmaps/viewer.xpm", 0}}},
-        // Named after the file, from the theme the first one inherits; both scales.
+        // Named after the file, from the theme the first one inherits before hicolor; both
+        // scales.
         {false,
          bin + "/tool",
          Program,
          "tool",
-         {{"hicolor/32x32/apps/tool.png", 32}, {"hicolor/32x32@2/apps/tool.png", 64}}},
+         {{"Middle/32x32/apps/tool.png", 32}, {"Middle/32x32@2/apps/tool.png", 64}}},
         {false, bin + "/plain", Generic, "application-x-executable", {}},
     };
     for (const auto& c : cases) {

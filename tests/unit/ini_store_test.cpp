@@ -175,6 +175,14 @@ TEST_F(IniFileTest, SaveChangesOnlyTheLinesOfItsValuesAndKeepsEveryOtherByte) {
     const std::string tail = "\r\n[Other]\r\nKey=  spaced value  \r\n";
     Spit(File(), head + "Dir1=Old | /srv/old | Explorer | Normal\r\n" + kept + tail);
     ASSERT_TRUE(SaveNow(kDirs, {"New | /srv/new | Form | Normal"}));
+    // Saving what is stored already leaves the file itself alone.
+    const auto inode = [this] {
+        struct stat info {};
+        return stat(File().c_str(), &info) == 0 ? info.st_ino : 0;
+    };
+    const auto before = inode();
+    ASSERT_TRUE(SaveNow(kDirs, {"New | /srv/new | Form | Normal"}));
+    EXPECT_EQ(inode(), before);
     std::string appended;
     for (int slot = 2; slot <= 20; ++slot) appended += "Dir" + std::to_string(slot) + "=\r\n";
     EXPECT_EQ(Slurp(File()),
@@ -225,6 +233,11 @@ TEST_F(IniFileTest, FifoFolderAndFilesOverSixteenMebibytesAreRefusedWithoutBlock
     Spit(File(), big += std::string(std::size_t{16} * 1024 * 1024, '#'));
     EXPECT_TRUE_WITHIN(5, refused()) << "16 MiB";
     EXPECT_EQ(fs::file_size(File()), big.size());
+    // A save that would take a file of the most it may hold over is refused, the file kept.
+    big.resize(std::size_t{16} * 1024 * 1024);
+    Spit(File(), big);
+    EXPECT_FALSE(Settings().SaveSetting("Directories", "Dir2", "x"));
+    EXPECT_EQ(Slurp(File()), big);
 }
 
 TEST_F(IniFileTest, ALockThatIsAFolderOrHeldFailsTheSaveInTimeAndOneOfAKilledWriterIsTakenOver) {
