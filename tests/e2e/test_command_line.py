@@ -65,7 +65,8 @@ def test_autostart_on_names_this_program_in_a_valid_entry_and_off_removes_it(env
 
 
 def test_a_second_start_in_the_session_says_so_and_ends_leaving_the_first(env):
-    # A platform without a display is enough: the lock comes before any window.
+    # A platform without a display is enough: the lock comes before any window. (That a
+    # killed instance leaves no lock is the unit tests' SingleInstancePosix.)
     env["QT_QPA_PLATFORM"] = "offscreen"
     first = subprocess.Popen([str(PROGRAM)], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
     try:
@@ -75,10 +76,3 @@ def test_a_second_start_in_the_session_says_so_and_ends_leaving_the_first(env):
     finally:
         first.kill()
         first.wait()
-    second = subprocess.Popen([str(PROGRAM)], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    try:
-        with pytest.raises(subprocess.TimeoutExpired):
-            second.wait(timeout=2)  # a killed first instance leaves no lock behind
-    finally:
-        second.kill()
-        second.wait()

@@ -56,11 +56,10 @@ def test_a_late_tray_gets_the_icon_and_both_menus_launch_until_close(desktop, re
 
     # A key bound to --show: the running instance opens the menu it names, its own WINDOWS
     # EXPLORER also where the panel draws the exported one; typing picks an entry by name.
-    for menu, typed, started in (("programs", "rec", recorder.program.name), ("directories", "wo", "xdg-open")):
-        assert show(desktop, recorder, menu).returncode == 0
-        wait_for(lambda: desktop.popups({program.pid}), 5, f"--show {menu}")
-        desktop.key(*typed, "Return")
-        assert recorder.take(started), f"nothing started from --show {menu}"
+    assert show(desktop, recorder, "directories").returncode == 0
+    wait_for(lambda: desktop.popups({program.pid}), 5, "--show directories")
+    desktop.key("w", "o", "Return")
+    assert recorder.take("xdg-open") == [str(work)]
 
     # The commands of PROGRAMS: Help (its last) opens the page the build lays out, then Close.
     assert desktop.press(icon, "left", owner=program)
