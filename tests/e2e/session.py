@@ -197,12 +197,9 @@ class Desktop:
             found += [w for w in (tree.children if tree else []) if self._viewable(w)]
         return found
 
-    def titles(self, owner: subprocess.Popen | None = None) -> dict[str, Box]:
-        return {bytes(self._prop(w, "_NET_WM_NAME")).decode(errors="replace"): self.box(w)
-                for w in self.windows(_tree(owner) if owner else None)}
-
     def titled(self, title: str, owner: subprocess.Popen | None = None) -> Box | None:
-        return self.titles(owner).get(title)
+        return next((self.box(w) for w in self.windows(_tree(owner) if owner else None)
+                     if bytes(self._prop(w, "_NET_WM_NAME")).decode(errors="replace") == title), None)
 
     def popups(self, pids=None) -> list[Box]:
         """The menus on the screen: override-redirect windows (or the utility window a menu is

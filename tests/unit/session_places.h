@@ -33,27 +33,20 @@ public:
     const std::string& path() const { return path_; }
     // A program path with a blank in it.
     std::string program() const { return "C:\\Program Files\\My Tools\\zolvantek.exe"; }
-    // The Run value's text, without its NUL.
+    // The Run value's text, read as the settings read the registry.
     std::string StoredCommand(const platform::Autostart& autostart) const {
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, KEY_QUERY_VALUE, &key) !=
-            ERROR_SUCCESS) {
-            return {};
-        }
-        const std::string name = autostart.Location().substr(autostart.Location().rfind('\\') + 1);
-        char text[1024] = {};
-        DWORD type = REG_NONE;
-        DWORD size = sizeof(text) - 1;
-        const LONG code = RegQueryValueExA(key, name.c_str(), nullptr, &type,
-                                           reinterpret_cast<BYTE*>(text), &size);
-        RegCloseKey(key);
-        return code == ERROR_SUCCESS && type == REG_SZ ? std::string(text) : std::string();
+        CRegSettings run;
+        run.SetCompany(word_);
+        run.SetAppName("Run");
+        return run.GetSetting("",
+                              autostart.Location().substr(autostart.Location().rfind('\\') + 1));
     }
     // Quoted, so Windows cannot take "C:\Program" for the program.
     std::string ExpectedCommand() const { return "\"" + program() + "\""; }
 
 private:
-    std::string path_ = "Software\\ZolvantekTest-" + std::to_string(ZOLVANTEK_TEST_PID) + "\\Run";
+    std::string word_ = "ZolvantekTest-" + std::to_string(ZOLVANTEK_TEST_PID);
+    std::string path_ = "Software\\" + word_ + "\\Run";
 };
 
 #else
