@@ -158,14 +158,6 @@ TEST(DesktopEntryPosix, ExecIsSplitAsTheFormatQuotesAndFieldCodesGo) {
     std::ofstream(file) << "[Desktop Entry]\nType=Link\nName=Site\nExec=x\n";
     EXPECT_FALSE(platform::ReadDesktopEntry(file));
     EXPECT_FALSE(platform::ReadDesktopEntry(place / "none.desktop"));
-
-    // The autostart entry this program writes reads back as the program it names.
-    const test_support::AutostartPlace autostart;
-    const platform::Autostart written(kId, autostart.path());
-    ASSERT_EQ(written.Enable(autostart.program()), "");
-    const auto own = platform::ReadDesktopEntry(written.Location());
-    ASSERT_TRUE(own);
-    EXPECT_EQ(own->exec, Words{autostart.program()});
 }
 
 }  // namespace
