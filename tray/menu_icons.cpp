@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QScreen>
 #include <QStyle>
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 
@@ -16,6 +18,8 @@ namespace zolvantek {
 struct MenuIcons::Channel {
     std::mutex mutex;
     MenuIcons* owner = nullptr;
+    int running = 0;  // workers not yet done with their lookup and its data
+    std::condition_variable finished;
 };
 
 namespace {
@@ -49,8 +53,12 @@ MenuIcons::MenuIcons(PopupMenus& menus, CRegSettings& settings, int itemsPerList
 }
 
 MenuIcons::~MenuIcons() {
-    const std::lock_guard lock(channel_->mutex);
+    std::unique_lock lock(channel_->mutex);
     channel_->owner = nullptr;
+    // A worker still running as the program ends could touch what its exit tears down: one
+    // about to finish is waited for, one held by a dead mount is not.
+    channel_->finished.wait_for(lock, std::chrono::seconds(2),
+                                [this] { return channel_->running == 0; });
 }
 
 MenuIcons::LookupMaker MenuIcons::SystemLookup() {
@@ -120,14 +128,26 @@ void MenuIcons::LookUp(std::set<std::string> keys) {
     inFlight_.insert(keys.begin(), keys.end());
     // Not joined: a lookup may never come back from a dead mount, and the program must
     // still be able to end.
-    std::thread([channel = channel_, lookup = makeLookup_(), keys = std::move(keys)] {
-        for (const std::string& key : keys) {
-            const platform::EntryIcon found = lookup(key.front() == kDirectoryKey, key.substr(1));
-            const std::lock_guard lock(channel->mutex);
-            if (channel->owner == nullptr) return;
-            emit channel->owner->lookedUp(key, found);
-        }
+    {
+        const std::lock_guard lock(channel_->mutex);
+        ++channel_->running;
+    }
+    std::thread([channel = channel_, lookup = makeLookup_(), keys = std::move(keys)]() mutable {
+        LookUpEach(*channel, std::move(lookup), std::move(keys));
+        const std::lock_guard lock(channel->mutex);
+        --channel->running;
+        channel->finished.notify_all();
     }).detach();
+}
+
+// The worker's round; its lookup (and what that holds) goes when it returns.
+void MenuIcons::LookUpEach(Channel& channel, Lookup lookup, std::set<std::string> keys) {
+    for (const std::string& key : keys) {
+        const platform::EntryIcon found = lookup(key.front() == kDirectoryKey, key.substr(1));
+        const std::lock_guard lock(channel.mutex);
+        if (channel.owner == nullptr) return;
+        emit channel.owner->lookedUp(key, found);
+    }
 }
 
 void MenuIcons::Found(const std::string& key, const platform::EntryIcon& found) {

@@ -59,6 +59,7 @@ private:
 
     void Found(const std::string& key, const platform::EntryIcon& found);
     void LookUp(std::set<std::string> keys);
+    static void LookUpEach(Channel& channel, Lookup lookup, std::set<std::string> keys);
     QIcon IconFor(const platform::EntryIcon& found);
 
     PopupMenus& menus_;

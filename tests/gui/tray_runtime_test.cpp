@@ -12,6 +12,7 @@
 #include <QTest>
 #include <future>
 #include <mutex>
+#include <thread>
 
 #include "editors/form2.h"
 #include "editors/form3.h"
@@ -275,6 +276,7 @@ struct HeldLookup {
     std::shared_future<void> released = release.get_future().share();
     std::mutex mutex;
     std::vector<std::string> asked;
+    std::size_t answered = 0;
     ~HeldLookup() { Release(); }
     void Release() {
         if (released.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
@@ -289,6 +291,10 @@ struct HeldLookup {
                     asked.push_back(path);
                 }
                 released.wait();
+                {
+                    const std::lock_guard lock(mutex);
+                    ++answered;
+                }
                 QImage picture(16, 16, QImage::Format_ARGB32_Premultiplied);
                 picture.fill(directory ? Qt::blue : Qt::green);
                 const bool gone = path.find("gone") != std::string::npos;
@@ -331,9 +337,26 @@ TEST_F(TrayRuntimeTest, ItemsShowTheIconsTheWorkerFindsAndAPressNeverWaitsForIt)
         [&] { return ShownKind(tray, ListKind::Programs, 3) == EntryIconKind::Program; }, 5000));
     EXPECT_EQ(ShownKind(tray, ListKind::Programs, 1), EntryIconKind::Program);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !tray.menuIcons().busy(); }, 5000));
-    const std::lock_guard lock(lookup.mutex);
-    EXPECT_NE(std::find(lookup.asked.begin(), lookup.asked.end(), "/usr/bin/new"),
-              lookup.asked.end());
+    {
+        const std::lock_guard lock(lookup.mutex);
+        EXPECT_NE(std::find(lookup.asked.begin(), lookup.asked.end(), "/usr/bin/new"),
+                  lookup.asked.end());
+    }
+
+    // The end waits for a worker about to finish, so that none runs on while the program ends.
+    HeldLookup late;
+    Start(kBothLists, false, false, late.Maker());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !late.asked.empty(); }, 5000));
+    std::thread releaser([&late] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        late.Release();
+    });
+    runtime_.reset();
+    {
+        const std::lock_guard lock(late.mutex);
+        EXPECT_EQ(late.answered, late.asked.size());
+    }
+    releaser.join();
 }
 
 TEST_F(TrayRuntimeTest, TheSystemLookupGivesFoldersProgramsAndTheWarningSign) {
