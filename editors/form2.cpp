@@ -6,6 +6,7 @@
 
 #include "editors/form2_design.h"
 #include "editors/list_rules.h"
+#include "editors/local_text.h"
 #include "editors/named_widget.h"
 #include "platform/drives.h"
 #include "platform/file_lookup.h"
@@ -13,11 +14,8 @@
 namespace zolvantek {
 namespace {
 
-QString Text(const std::string& bytes) { return QString::fromLocal8Bit(bytes); }
-std::string Bytes(const QString& text) { return text.toLocal8Bit().toStdString(); }
-
 bool OpenDriveDirectory(DirectoryList* list, const std::string& drive) {
-    return list->setPath(Text(platform::DriveCurrentDirectory(drive)));
+    return list->setPath(LocalText(platform::DriveCurrentDirectory(drive)));
 }
 
 }  // namespace
@@ -43,9 +41,9 @@ Form2::Form2(bool editing, const QString& startPath, EditorServices services, QW
     // Where nothing else puts them, the lists start at the program's current directory.
     const QString current = QDir::toNativeSeparators(QDir::currentPath());
     for (const std::string& drive : platform::ListDrives()) {
-        Drive1->addItem(Text(drive), Text(drive));
+        Drive1->addItem(LocalText(drive), LocalText(drive));
     }
-    const int start = Drive1->findData(Text(platform::DriveOfPath(Bytes(current))));
+    const int start = Drive1->findData(LocalText(platform::DriveOfPath(LocalBytes(current))));
     if (start >= 0) Drive1->setCurrentIndex(start);
     Dir1->setPath(current);
 
@@ -59,17 +57,17 @@ Form2::Form2(bool editing, const QString& startPath, EditorServices services, QW
     Form_Load(editing, startPath);
 }
 
-std::string Form2::currentDrive() const { return Bytes(Drive1->currentData().toString()); }
+std::string Form2::currentDrive() const { return LocalBytes(Drive1->currentData().toString()); }
 
 bool Form2::SetDrive(const std::string& drive) {
-    const int index = Drive1->findData(Text(drive));
+    const int index = Drive1->findData(LocalText(drive));
     if (index < 0) return false;
     Drive1->setCurrentIndex(index);
     return true;
 }
 
 void Form2::Form_Load(bool editing, const QString& startPath) {
-    const std::string entry = Bytes(startPath);
+    const std::string entry = LocalBytes(startPath);
     if (!editing || entry.empty()) return;
 
     // A path on no listed drive leaves the drive list as it is.

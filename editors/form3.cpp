@@ -7,19 +7,18 @@
 #include "editors/form2.h"
 #include "editors/form3_design.h"
 #include "editors/list_rules.h"
+#include "editors/local_text.h"
 #include "editors/named_widget.h"
 #include "platform/file_filters.h"
 
 namespace zolvantek {
 namespace {
 
-QString Text(const std::string& bytes) { return QString::fromLocal8Bit(bytes); }
-
 // The dialog's texts are kept as the local 8-bit bytes the stored format holds. A box the
 // user left as loaded gives back the stored bytes, also those that are no text in the
 // local encoding and so would not survive the way through the box.
 std::string Bytes(const QLineEdit* box, const std::string& loaded) {
-    if (!loaded.empty() && box->text() == Text(loaded)) return loaded;
+    if (!loaded.empty() && box->text() == LocalText(loaded)) return loaded;
     return box->text().toLocal8Bit().toStdString();
 }
 
@@ -67,7 +66,7 @@ Form3::Form3(ListKind kind, bool editing, const std::string& line, EditorService
     // The boxes take any length (Qt cuts at 32,767 by default); OK says when a line is too long.
     for (QLineEdit* box : {Text1, Text2, Text3}) box->setMaxLength(std::numeric_limits<int>::max());
     // Mode-dependent captions first: the design's widths are checked against the texts shown.
-    Label2->setText(Text(PathLabel(kind)));
+    Label2->setText(LocalText(PathLabel(kind)));
     ApplyDesign(*this, kForm3Design);
 
     SetTabOrder(this, {btnOK, btnCancel, Text1, Text2, Command2, Command1, Option3, Option2,
@@ -108,25 +107,25 @@ void Form3::Form_Load(const std::string& line) {
     Frame3->setVisible(directory);
     Option1->setChecked(true);
     Option4->setChecked(true);
-    setWindowTitle(Text(ItemDialogCaption(kind_, editing_)));
+    setWindowTitle(LocalText(ItemDialogCaption(kind_, editing_)));
     if (!editing_) return;
 
     // A line that does not split leaves the fields as for a new entry.
     const std::optional<ItemFields> stored = ItemFieldsFromLine(kind_, line);
     if (!stored) return;
     loaded_ = *stored;
-    Text1->setText(Text(stored->name));
-    Text2->setText(Text(stored->path));
-    if (!directory) Text3->setText(Text(stored->arguments));
+    Text1->setText(LocalText(stored->name));
+    Text2->setText(LocalText(stored->path));
+    if (!directory) Text3->setText(LocalText(stored->arguments));
     if (directory) (stored->formView ? Option5 : Option4)->setChecked(true);
     QRadioButton* start[] = {Option1, Option2, Option3};
     start[static_cast<int>(stored->start)]->setChecked(true);
 }
 
 void Form3::Prefill(const ItemFields& fields) {
-    Text1->setText(Text(fields.name));
-    Text2->setText(Text(fields.path));
-    if (kind_ == ListKind::Programs) Text3->setText(Text(fields.arguments));
+    Text1->setText(LocalText(fields.name));
+    Text2->setText(LocalText(fields.path));
+    if (kind_ == ListKind::Programs) Text3->setText(LocalText(fields.arguments));
 }
 
 void Form3::showEvent(QShowEvent* event) {
@@ -172,9 +171,9 @@ void Form3::Command3_Click() {
 void Form3::BrowseFile(const std::vector<std::string>& filters, const std::string& defaultSuffix,
                        QLineEdit* box) {
     QStringList shown;
-    for (const std::string& filter : filters) shown << Text(filter);
+    for (const std::string& filter : filters) shown << LocalText(filter);
     const std::optional<QString> chosen = services_.files->ChooseFile(
-        this, QStringLiteral("Program to Add"), shown, Text(defaultSuffix));
+        this, QStringLiteral("Program to Add"), shown, LocalText(defaultSuffix));
     // Cancelled: the box keeps its text.
     if (chosen && !chosen->isEmpty()) box->setText(*chosen);
 }
@@ -189,6 +188,8 @@ void Form3::Command2_Click() {
     Text1->setFocus();
 }
 
-void Form3::ShowMessage(const std::string& text) { services_.messages->Show(this, Text(text)); }
+void Form3::ShowMessage(const std::string& text) {
+    services_.messages->Show(this, LocalText(text));
+}
 
 }  // namespace zolvantek

@@ -10,7 +10,7 @@ namespace {
 
 // Hides a menu shown as a window of its own once no window of the program has the focus:
 // the press elsewhere that closes a real popup never reaches a Wayland client.
-constexpr int kSettleMs = 250;
+constexpr int kPopupSettleMs = 250;
 
 class CloseWhenFocusLeaves final : public QObject {
 public:
@@ -21,7 +21,7 @@ protected:
         if (event->type() == QEvent::WindowDeactivate) {
             // Looked at once the focus has settled: a submenu taking it, or a keyboard the
             // compositor hands over anew, keeps the menu open.
-            QTimer::singleShot(kSettleMs, watched, [menu = static_cast<QMenu*>(watched)] {
+            QTimer::singleShot(kPopupSettleMs, watched, [menu = static_cast<QMenu*>(watched)] {
                 if (QGuiApplication::focusWindow() == nullptr) menu->hide();
             });
         }

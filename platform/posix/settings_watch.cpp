@@ -9,14 +9,14 @@
 namespace zolvantek::platform {
 namespace {
 
-constexpr int kSettleMs = 200;
+constexpr int kWriteSettleMs = 200;
 
 class SettingsFileWatch final : public SettingsWatch {
 public:
     explicit SettingsFileWatch(QString file) : file_(std::move(file)) {
         // An editor writes in several steps; one reload after it is done is enough.
         settle_.setSingleShot(true);
-        settle_.setInterval(kSettleMs);
+        settle_.setInterval(kWriteSettleMs);
         connect(&settle_, &QTimer::timeout, this, [this] {
             Rewatch();
             emit changed();
