@@ -8,6 +8,7 @@
 #include "editors/drop_rules.h"
 #include "editors/form1_design.h"
 #include "editors/form3.h"
+#include "editors/local_text.h"
 #include "editors/named_widget.h"
 
 namespace zolvantek {
@@ -22,7 +23,7 @@ std::string StoredBytes(const QListWidgetItem* item) {
 }
 
 void SetStoredBytes(QListWidgetItem* item, const std::string& line) {
-    item->setText(QString::fromLocal8Bit(line));
+    item->setText(LocalText(line));
     item->setData(kStoredBytesRole, QByteArray::fromStdString(line));
 }
 
@@ -35,8 +36,8 @@ void AddStoredLine(QListWidget* list, const std::string& line) {
 // themselves.
 DroppedFile Dropped(const QString& file) {
     const QFileInfo info(QDir::cleanPath(file));
-    return {QDir::toNativeSeparators(info.filePath()).toLocal8Bit().toStdString(),
-            info.fileName().toLocal8Bit().toStdString(), info.isDir() && !info.isShortcut()};
+    return {LocalBytes(QDir::toNativeSeparators(info.filePath())), LocalBytes(info.fileName()),
+            info.isDir() && !info.isShortcut()};
 }
 
 }  // namespace
@@ -269,7 +270,7 @@ void Form1::btnOK_Click() {
 }
 
 void Form1::ShowMessage(const std::string& text) {
-    services_.messages->Show(this, QString::fromLocal8Bit(text));
+    services_.messages->Show(this, LocalText(text));
 }
 
 }  // namespace zolvantek

@@ -19,7 +19,7 @@ namespace {
 // local encoding and so would not survive the way through the box.
 std::string Bytes(const QLineEdit* box, const std::string& loaded) {
     if (!loaded.empty() && box->text() == LocalText(loaded)) return loaded;
-    return box->text().toLocal8Bit().toStdString();
+    return LocalBytes(box->text());
 }
 
 // Frame captions sit on the frame's top line, as in the design, clear of the options.
