@@ -16,9 +16,9 @@ namespace zolvantek {
 namespace {
 
 // F1 in the editors: the help page shipped with the program, at the section of the list.
-void OpenHelpSection(int contextId) {
+void OpenHelpSection(ProcessStarter& starter, int contextId) {
     const std::string page = HelpPagePath(platform::ProgramFolder());
-    if (!SystemProcessStarter().OpenHelpPage(page, HelpSection(contextId), {})) {
+    if (!starter.OpenHelpPage(page, HelpSection(contextId), {})) {
         QtMessageBoxes().Show(nullptr, QString::fromLatin1(kHelpNotStarted));
     }
 }
@@ -26,8 +26,8 @@ void OpenHelpSection(int contextId) {
 }  // namespace
 
 TrayRuntime::TrayRuntime(std::unique_ptr<platform::TrayHost> host,
-                         MenuIcons::LookupMaker iconLookup)
-    : host_(std::move(host)), iconLookup_(std::move(iconLookup)) {
+                         MenuIcons::LookupMaker iconLookup, ProcessStarter& starter)
+    : host_(std::move(host)), starter_(starter), iconLookup_(std::move(iconLookup)) {
     noTrayNotice_.setSingleShot(true);
     noTrayNotice_.setInterval(kNoTrayNoticeDelayMs);
     connect(&noTrayNotice_, &QTimer::timeout, this, [] {
@@ -98,8 +98,7 @@ void TrayRuntime::CreateIcon() {
         trayIcon_->setContextMenu(menus_->exportedMenu(host_->menuOnEveryPress()));
     }
 
-    commands_ = std::make_unique<LaunchCommands>(*state_, *trayIcon_, nullptr,
-                                                 SystemProcessStarter(), this);
+    commands_ = std::make_unique<LaunchCommands>(*state_, *trayIcon_, nullptr, starter_, this);
     LaunchCommands* commands = commands_.get();
     commands->setObjectName(QStringLiteral("LaunchCommands"));
     for (int n = 1; n <= state_->MaxItems; ++n) {
@@ -142,7 +141,8 @@ Form1& TrayRuntime::form1() {
                     menus_->ShowSlots(kind, captions);
                     menuIcons_->Follow(kind);
                 });
-        connect(form1_.get(), &Form1::helpRequested, this, &OpenHelpSection);
+        connect(form1_.get(), &Form1::helpRequested, this,
+                [this](int contextId) { OpenHelpSection(starter_, contextId); });
         form1_->SetLines(ListKind::Directories, lines_[int(ListKind::Directories)]);
         form1_->SetLines(ListKind::Programs, lines_[int(ListKind::Programs)]);
     }

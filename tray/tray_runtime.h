@@ -9,6 +9,7 @@
 #include "platform/menu_requests.h"
 #include "platform/settings_watch.h"
 #include "platform/tray_host.h"
+#include "tray/launch_readers.h"
 #include "tray/menu_icons.h"
 #include "tray/module_state.h"
 #include "tray/popup_menus.h"
@@ -34,7 +35,8 @@ class TrayRuntime : public QObject {
     Q_OBJECT
 public:
     explicit TrayRuntime(std::unique_ptr<platform::TrayHost> host = platform::MakeTrayHost(),
-                         MenuIcons::LookupMaker iconLookup = MenuIcons::SystemLookup());
+                         MenuIcons::LookupMaker iconLookup = MenuIcons::SystemLookup(),
+                         ProcessStarter& starter = SystemProcessStarter());
     ~TrayRuntime() override;
 
     // Start-up: settings, menus, both lists, then the icon once a tray is there. Shows no
@@ -68,6 +70,8 @@ private:
     std::vector<std::string> lines_[2];
 
     std::unique_ptr<platform::TrayHost> host_;
+    // What the menus' entries, Help and the editors' F1 start things through.
+    ProcessStarter& starter_;
     std::unique_ptr<platform::SettingsWatch> settingsWatch_;
     std::unique_ptr<ModuleState> state_;
     std::unique_ptr<Form1> form1_;

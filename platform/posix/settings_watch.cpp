@@ -1,5 +1,6 @@
 #include "platform/settings_watch.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QTimer>
@@ -29,10 +30,11 @@ public:
 
 private:
     // Saves (ours and most editors') replace the file, and its watch goes with the old one;
-    // the folder's watch sees the new file come.
+    // the folder's watch sees the new file come. On a first run the folder is made here, so
+    // that a file written into it later is seen too.
     void Rewatch() {
         const QString folder = QFileInfo(file_).absolutePath();
-        if (watcher_.directories().isEmpty() && QFileInfo(folder).isDir()) watcher_.addPath(folder);
+        if (watcher_.directories().isEmpty() && QDir().mkpath(folder)) watcher_.addPath(folder);
         if (!watcher_.files().contains(file_) && QFileInfo::exists(file_)) watcher_.addPath(file_);
     }
 
