@@ -170,11 +170,7 @@ TEST_F(WineLaunchTest, HelpOpensThePageInTheBrowserAndWinHelpOnlyForAnExistingIn
     auto report = TakeReport();
     ASSERT_TRUE(report) << "no browser started";
     EXPECT_EQ(report->at("commandLine"), "\"" + probe + "\" \"" + url + "#programs\"");
-    // The page alone goes through the shell's own opening of the file.
-    ASSERT_TRUE(platform::OpenHelpPage(page, ""));
-    report = TakeReport();
-    ASSERT_TRUE(report) << "no browser started";
-    EXPECT_NE(report->at("commandLine").find(page), std::string::npos) << report->at("commandLine");
+    // (The page alone, through the shell's own opening of the file: the Windows smoke's Help.)
     EXPECT_FALSE(platform::OpenHelpPage(Missing("none.html"), "programs"));
 
     // Help itself: the old viewer when the old help file lies beside the program (without
