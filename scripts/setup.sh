@@ -15,8 +15,6 @@ ZOLVANTEK_PACKAGES=(
     xvfb python3-xvfbwrapper dbus dbus-daemon python3-dbusmock trayer python3-xlib xdotool
     x11-utils imagemagick python3-psutil python3 python3-pytest python3-pytest-timeout
     fonts-dejavu-core
-    # a GTK drag source for the drop test, as a file manager drags files
-    python3-gi gir1.2-gtk-3.0
     # the Windows layer: cross compiler and Wine
     g++-mingw-w64-x86-64 wine64
     # the settings file's tests: libFuzzer (clang), ext2 images with whole-second times

@@ -213,7 +213,8 @@ TEST_F(ListEditorTest, OkStoresLinesTheUserLeftAloneByteForByte) {
     EXPECT_FALSE(captions[0][1].value<SlotCaptions>()[2].has_value());
 }
 
-// Drops as a file manager and a drag within the list deliver them.
+// Drops as a file manager and a drag within the list deliver them (the drag itself, which
+// needs a desktop: the end-to-end tests).
 class ListDropTest : public test_support::EditorFixture {
 protected:
     // Enters the list on screen, drops at the top of `row` or below the lines, lets it answer.
@@ -223,12 +224,16 @@ protected:
                                                : list->viewport()->height() - 4);
         const auto offered = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
         QDragEnterEvent enter(at, offered, data, Qt::LeftButton, Qt::NoModifier);
+        QDragMoveEvent move(at, offered, data, Qt::LeftButton, Qt::NoModifier);
         QDropEvent drop(at, offered, data, Qt::LeftButton, Qt::NoModifier);
-        drop.ignore();
-        for (QEvent* event : std::initializer_list<QEvent*>{&enter, &drop})
+        // As Qt delivers a drag: each step only once the one before it was taken.
+        for (QDropEvent* event : std::initializer_list<QDropEvent*>{&enter, &move, &drop}) {
+            event->ignore();
             QCoreApplication::sendEvent(list->viewport(), event);
+            if (!event->isAccepted()) return Qt::IgnoreAction;
+        }
         QTest::qWait(50);
-        return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
+        return drop.dropAction();
     }
     // Makes a folder (no content) or a file in a folder of the test's own, unless the system
     // refuses the name, and drops it.
