@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -29,8 +30,24 @@ using platform::LookupStatus;
 
 class PosixLaunchTest : public test_support::LaunchTest {
 protected:
-    std::string MakeScript(const std::string& name) { return standIns_.Make(scratch_ / name); }
-    std::optional<std::vector<std::string>> TakeLog() { return standIns_.Take(); }
+    // A script that writes its $0 and arguments to the log.
+    std::string MakeScript(const std::string& name) {
+        test_support::Spit(scratch_ / name,
+                           "#!/bin/sh\nprintf '%s\\0' \"$0\" \"$@\" > \"$ZOLVANTEK_ARGV_LOG.$$\"\n"
+                           "mv \"$ZOLVANTEK_ARGV_LOG.$$\" \"$ZOLVANTEK_ARGV_LOG\"\n");
+        fs::permissions(scratch_ / name, fs::perms::owner_exec, fs::perm_options::add);
+        return Missing(name);
+    }
+    // The words of the last script run, $0 first, waiting up to 10 s for one.
+    std::optional<std::vector<std::string>> TakeLog() {
+        for (int waited = 0; waited < 10000 && !fs::exists(log_); waited += 10) usleep(10000);
+        std::ifstream in(log_, std::ios::binary);
+        if (!in) return std::nullopt;
+        std::vector<std::string> words;
+        for (std::string word; std::getline(in, word, '\0');) words.push_back(word);
+        fs::remove(log_);
+        return words;
+    }
     // Runs `start` in `folder` as the current directory.
     template <typename F>
     bool In(const fs::path& folder, F start) {
@@ -41,8 +58,8 @@ protected:
         return started;
     }
 
-    test_support::StandIns standIns_{scratch_};
-    test_support::ScopedEnv env_{{"PATH", getenv("PATH")}};
+    fs::path log_ = scratch_ / "argv.log";
+    test_support::ScopedEnv env_{{"PATH", getenv("PATH")}, {"ZOLVANTEK_ARGV_LOG", log_.c_str()}};
 };
 
 TEST_F(PosixLaunchTest, LookupCountsDotNamesAsHiddenOnlyStarAndQuestionAsWildcardsAndCanFail) {

@@ -86,36 +86,6 @@ public:
 private:
     std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
-
-// Stand-ins for what a launch starts: scripts that write their $0 and arguments to a log
-// in `folder`, named to them by $ZOLVANTEK_ARGV_LOG while this lives.
-class StandIns {
-public:
-    explicit StandIns(const std::filesystem::path& folder) : log_(folder / "argv.log") {}
-    std::string Make(const std::filesystem::path& path) const {
-        Spit(path,
-             "#!/bin/sh\nprintf '%s\\0' \"$0\" \"$@\" > \"$ZOLVANTEK_ARGV_LOG.$$\"\n"
-             "mv \"$ZOLVANTEK_ARGV_LOG.$$\" \"$ZOLVANTEK_ARGV_LOG\"\n");
-        std::filesystem::permissions(path, std::filesystem::perms::owner_exec,
-                                     std::filesystem::perm_options::add);
-        return path.string();
-    }
-    bool Ran() const { return std::filesystem::exists(log_); }
-    // The words of the last run, $0 first, waiting up to `waitMs` for one; nothing if none.
-    std::optional<std::vector<std::string>> Take(int waitMs = 10000) const {
-        for (int waited = 0; waited < waitMs && !Ran(); waited += 10) usleep(10000);
-        std::ifstream in(log_, std::ios::binary);
-        if (!in) return std::nullopt;
-        std::vector<std::string> words;
-        for (std::string word; std::getline(in, word, '\0');) words.push_back(word);
-        std::filesystem::remove(log_);
-        return words;
-    }
-
-private:
-    std::filesystem::path log_;
-    ScopedEnv env_{{"ZOLVANTEK_ARGV_LOG", log_.c_str()}};
-};
 #endif
 
 // Settings on a company word of the test's own; the sections named are removed at the end.

@@ -167,7 +167,7 @@ TEST_F(WineLaunchTest, HelpOpensThePageInTheBrowserAndWinHelpOnlyForAnExistingIn
 
     // A section goes to the browser as a URL with its anchor.
     ASSERT_TRUE(platform::OpenHelpPage(page, "programs"));
-    auto report = TakeReport();
+    const auto report = TakeReport();
     ASSERT_TRUE(report) << "no browser started";
     EXPECT_EQ(report->at("commandLine"), "\"" + probe + "\" \"" + url + "#programs\"");
     // (The page alone, through the shell's own opening of the file: the Windows smoke's Help.)
