@@ -212,11 +212,6 @@ class Desktop:
                 and not tooltip & set(self._prop(w, "_NET_WM_WINDOW_TYPE"))
                 and (box := self.box(w)) and box.x + box.width > 0 and box.y + box.height > 0]
 
-    def screenshot(self, path: Path, area: Box | None = None) -> Path:
-        crop = ["-crop", f"{area.width}x{area.height}+{area.x}+{area.y}", "+repage"] if area else []
-        subprocess.run(["import", "-window", "root", *crop, str(path)], env=self.env(), check=True, timeout=30)
-        return path
-
     # -- the tray host ----------------------------------------------------------------
 
     def start_tray(self, kind: str) -> None:
