@@ -11,14 +11,14 @@ ZOLVANTEK_PACKAGES=(
     # the benchmark suite, whose smoke test runs with the tests
     libbenchmark-dev libxcb1-dev libxcb-xinput-dev
     # a desktop without a display (tests/e2e/session.py): virtual screen, private bus and
-    # stand-in services, tray host, X queries, input, screenshots, process clean-up; pytest
+    # stand-in services, tray host, X queries, input, process clean-up; pytest
     xvfb python3-xvfbwrapper dbus dbus-daemon python3-dbusmock trayer python3-xlib xdotool
-    x11-utils imagemagick python3-psutil python3 python3-pytest python3-pytest-timeout
+    x11-utils python3-psutil python3 python3-pytest python3-pytest-timeout
     fonts-dejavu-core
     # the Windows layer: cross compiler and Wine
     g++-mingw-w64-x86-64 wine64
-    # the settings file's tests: libFuzzer (clang), ext2 images with whole-second times
-    clang-14 libclang-rt-14-dev e2fsprogs util-linux
+    # the settings file's tests: libFuzzer (clang), a full disk mounted (tmpfs)
+    clang-14 libclang-rt-14-dev util-linux
     # install layout and Debian package: icons drawn from the SVG, validators for the menu
     # entry and metainfo, CPack's Depends (file, dpkg-shlibdeps), lintian, the manual page,
     # and xdg-open, which the package depends on
@@ -33,8 +33,9 @@ ZOLVANTEK_PACKAGES=(
     xfce4-panel xfconf libxcb1-dev
     # the format check of the code
     clang-format
-    # the Windows installer (makensis) and its icon packed from the SVG's images (icotool)
-    nsis icoutils
+    # the Windows installer (makensis) and its icon packed from the SVG's images (ImageMagick,
+    # icotool)
+    nsis imagemagick icoutils
 )
 
 zolvantek_missing_packages() {

@@ -290,16 +290,14 @@ class Desktop:
             return self.icon(program)
         return wait_for(shown, timeout, "the icon in the tray")
 
-    def exported_menu(self, program: subprocess.Popen, icons: bool = False) -> list[str]:
+    def exported_menu(self, program: subprocess.Popen) -> list[str]:
         """The shown entries of the menu the program exports for the host to draw, read with
-        com.canonical.dbusmenu.GetLayout; "-" for a separator. With ICONS each label is
-        followed by the theme name of its icon in brackets."""
+        com.canonical.dbusmenu.GetLayout; "-" for a separator."""
         item = self.bus.get_object(self.item(program), "/StatusNotifierItem", introspect=False)
         path = item.Get("org.kde.StatusNotifierItem", "Menu", dbus_interface=PROPERTIES)
         _, (_, _, children) = self.bus.get_object(self.item(program), path, introspect=False).GetLayout(
-            0, 1, ["label", "type", "visible", "icon-name"], dbus_interface="com.canonical.dbusmenu")
-        return ["-" if props.get("type") == "separator" else str(props.get("label", "")) +
-                (f" [{props.get('icon-name', '')}]" if icons else "")
+            0, 1, ["label", "type", "visible"], dbus_interface="com.canonical.dbusmenu")
+        return ["-" if props.get("type") == "separator" else str(props.get("label", ""))
                 for _, props, _ in children if props.get("visible", True)]
 
     # -- input ------------------------------------------------------------------------

@@ -43,9 +43,6 @@ def test_a_late_tray_gets_the_icon_and_both_menus_launch_until_close(desktop, re
         # Right: WINDOWS EXPLORER, popped by the program or drawn by the panel; never both.
         if host == "xfce4-panel":
             assert desktop.exported_menu(program) == ["WINDOWS EXPLORER", "-", "-", "Work"]
-            # The panel draws each entry's icon from its own theme, by name.
-            wait_for(lambda: desktop.exported_menu(program, icons=True)[-1] == "Work [folder]", 10,
-                     "the folder icon's name in the exported menu")
         assert desktop.press(icon, "right"), "no menu after a right press"
         assert len(desktop.popups({program.pid})) == (1 if host == "trayer" else 0)
         desktop.key("Up", "Return")
@@ -82,13 +79,12 @@ def test_show_starts_the_program_and_a_message_from_a_choice_takes_the_keyboard(
     desktop.start_tray("trayer")
     first = start_program(desktop, recorder, "--show", "programs")
     wait_for(lambda: desktop.popups({first.pid}), 20, "PROGRAMS from --show")
-    for _ in range(2):  # the same missing entry again brings the box forward, no second one
-        desktop.key("g", "Return")
-        box = wait_for(lambda: [w for w in desktop.windows({first.pid}) if w not in desktop.popups({first.pid})], 5,
-                       "the message box")
-        assert len(box) == 1
-        assert show(desktop, recorder, "programs").returncode == 0
-        wait_for(lambda: desktop.popups({first.pid}), 5, "PROGRAMS again")
+    desktop.key("g", "Return")
+    wait_for(lambda: [w for w in desktop.windows({first.pid}) if w not in desktop.popups({first.pid})], 5,
+             "the message box")
+    # The running instance answers --show with the box still open.
+    assert show(desktop, recorder, "programs").returncode == 0
+    wait_for(lambda: desktop.popups({first.pid}), 5, "PROGRAMS again")
     desktop.key("Escape")
     wait_for(lambda: not desktop.popups({first.pid}), 5, "PROGRAMS closing")
     desktop.key("Return")
