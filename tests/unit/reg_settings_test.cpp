@@ -107,41 +107,35 @@ TEST_F(RegSettingsTest, AFailedSaveReturnsFalseAndLeavesWhatWasStoredIntact) {
 
 TEST_F(RegSettingsTest, TextAndNamesRoundTripUnchangedThroughAnotherObject) {
     RemoveAtEnd({"Texts"});
-    const Texts texts = {
-        "Work | /home/me/a, b | Explorer | Normal",
-        "C:\\Program Files\\App\\app.exe | \"quoted arg\" /x | Minimized",
-        "a;b ; c",
-        "#not a comment",
-        "; not a comment either",
-        "key=value=more",
-        "%TEMP%\\dir %PATH%",
-        "100% sure, %0A is not a line break, nor is %%3D an equals sign",
-        "two\nlines\r\nand\ta tab",
-        "  leading and trailing blanks  ",
-        " ",
-        "[Not a section]",
-        "ends with a backslash\\",
-        "\\\\server\\share",
-        std::string(3000, 'L') + "end",
+    // Names and texts hold what an INI line or the registry might read specially.
+    const std::pair<std::string, std::string> values[] = {
+        {"a=b", "Work | /home/me/a, b | Explorer | Normal"},
+        {";semi", "C:\\Program Files\\App\\app.exe | \"quoted arg\" /x | Minimized"},
+        {"#hash", "a;b ; c"},
+        {"[bracket]", "#not a comment"},
+        {" padded ", "; not a comment either"},
+        {"100%", "key=value=more"},
+        {"dots.and,commas", "%TEMP%\\dir %PATH%"},
+        {"Value1", "100% sure, %0A is not a line break, nor is %%3D an equals sign"},
+        {"Value2", "two\nlines\r\nand\ta tab"},
+        {"Value3", "  leading and trailing blanks  "},
+        {"Value4", " "},
+        {"Value5", "[Not a section]"},
+        {"Value6", "ends with a backslash\\"},
+        {"Value7", "\\\\server\\share"},
+        {"Value0", std::string(3000, 'L') + "end"},
 #ifndef _WIN32
-        "Grüße, 東京 €",
+        {"Value8", "Grüße, 東京 €"},
 #endif
     };
-    // Value names may hold what an INI line treats specially.
-    const Texts names = {"a=b",      ";semi", "#hash",          "[bracket]",
-                         " padded ", "100%",  "dots.and,commas"};
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        ASSERT_TRUE(settings_.SaveSetting("Texts", "Value" + std::to_string(i), texts[i])) << i;
+    for (const auto& [name, text] : values) {
+        ASSERT_TRUE(settings_.SaveSetting("Texts", name, text)) << name;
     }
-    for (const auto& name : names)
-        ASSERT_TRUE(settings_.SaveSetting("Texts", name, "named " + name));
     // Read back through an object of its own: nothing may come from a cache.
     CRegSettings reader = Another();
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        EXPECT_EQ(reader.GetSetting("Texts", "Value" + std::to_string(i), "missing"), texts[i]);
+    for (const auto& [name, text] : values) {
+        EXPECT_EQ(reader.GetSetting("Texts", name, "missing"), text) << name;
     }
-    for (const auto& name : names)
-        EXPECT_EQ(reader.GetSetting("Texts", name, "missing"), "named " + name);
     // A value written again by one object is seen at once by the other.
     ASSERT_TRUE(reader.SaveSetting("Texts", "Value0", "changed"));
     EXPECT_EQ(settings_.GetSetting("Texts", "Value0"), "changed");
