@@ -138,19 +138,5 @@ TEST_F(ItemDialogTest, BrowseButtonsPutTheChosenFileInTheirBoxKeepItOnCancelAndF
     EXPECT_EQ(help[0][0].toInt(), 20);
 }
 
-TEST(ItemDialogServices, TheRealBoxShowsPlainTextWithOneOkAndTheFileDialogWantsAnExistingFile) {
-    auto box = BuildMessageBox(nullptr, "<b>1</b>\nline 2", QString());
-    EXPECT_EQ(box->windowTitle(), "ZOLVANTEK");
-    EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
-    EXPECT_EQ(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
-    EXPECT_EQ(box->textFormat(), Qt::PlainText);
-    const QStringList filters = {"Programs (*.exe)", "All files (*.*)"};
-    auto dialog = BuildOpenFileDialog(nullptr, "Program to Add", filters, "exe");
-    EXPECT_EQ(dialog->windowTitle(), "Program to Add");
-    EXPECT_EQ(dialog->nameFilters(), filters);
-    EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
-    EXPECT_EQ(dialog->defaultSuffix(), "exe");
-}
-
 }  // namespace
 }  // namespace zolvantek

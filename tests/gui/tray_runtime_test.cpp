@@ -41,14 +41,15 @@ QStringList VisibleItems(QMenu* menu) {
     return shown;
 }
 
-// The tray's own message boxes on the screen, as "caption: text" in sorted order; closed
-// once read.
+// The tray's own message boxes on the screen, as "caption: text" in sorted order, marked
+// when they would read a typed name as markup; closed once read.
 QStringList TakeBoxes() {
     QStringList shown;
     for (QWidget* window : QApplication::topLevelWidgets()) {
         auto* box = qobject_cast<QMessageBox*>(window);
         if (box == nullptr || !box->isVisible()) continue;
-        shown << box->windowTitle() + ": " + box->text();
+        shown << box->windowTitle() + ": " + box->text() +
+                     (box->textFormat() == Qt::PlainText ? "" : " (markup)");
         box->close();
     }
     shown.sort();

@@ -92,19 +92,6 @@ TEST_F(RegSettingsTest,
     EXPECT_EQ(settings_.GetSetting("", "Top", "gone"), "gone");
 }
 
-#ifdef _WIN32
-// The settings file's own failures are in ini_store_test.cpp, on a full and a read-only disk.
-TEST_F(RegSettingsTest, AFailedSaveReturnsFalseAndLeavesWhatWasStoredIntact) {
-    RemoveAtEnd({"Texts"});
-    ASSERT_TRUE(settings_.SaveSetting("Texts", "Kept", "old"));
-    // Names longer than the registry allows cannot be created.
-    EXPECT_FALSE(settings_.SaveSetting("Texts\\" + std::string(300, 'k'), "Kept", "new"));
-    EXPECT_FALSE(settings_.SaveSetting("Texts", std::string(20000, 'n'), "new"));
-    // Nor does this program go on reading the text that was refused.
-    EXPECT_EQ(Another().GetSetting("Texts", "Kept"), "old");
-}
-#endif
-
 TEST_F(RegSettingsTest, TextAndNamesRoundTripUnchangedThroughAnotherObject) {
     RemoveAtEnd({"Texts"});
     // Names and texts hold what an INI line or the registry might read specially.

@@ -75,10 +75,13 @@ TEST_F(RegistryTest, ASaveTheRegistryRefusesPartWayLeavesEveryValueAsItWas) {
     const std::string refused(20000, 'n');
     EXPECT_FALSE(settings_.SaveSettings(
         "Section", {{"Dir1", "new"}, {"Dir2", ""}, {refused, "x"}, {"Dir3", "new"}}));
+    // So is a section name longer than a key's.
+    EXPECT_FALSE(settings_.SaveSetting("Section\\" + std::string(300, 'k'), "Dir1", "new"));
     HKEY key = Open("Section");
     EXPECT_EQ(Raw(key, "Dir1"), std::pair(DWORD{REG_SZ}, std::string("old", 4)));
     EXPECT_FALSE(Raw(key, "Dir2"));
     EXPECT_FALSE(Raw(key, "Dir3"));
+    EXPECT_EQ(settings_.GetSetting("Section", "Dir1"), "old");  // nothing refused is read back
 }
 
 }  // namespace
