@@ -38,6 +38,14 @@ def around(*areas: Box, margin: int = 6) -> Box:
     return Box(left, top, right - left, bottom - top)
 
 
+
+def screenshot(desk: Desktop, path: Path, area: Box) -> Path:
+    """AREA of the virtual screen into PATH, with ImageMagick's import."""
+    crop = ["-crop", f"{area.width}x{area.height}+{area.x}+{area.y}", "+repage"]
+    subprocess.run(["import", "-window", "root", *crop, str(path)], env=desk.env(), check=True, timeout=30)
+    return path
+
+
 def main(program: str, out_dir: str) -> int:
     out = Path(out_dir).resolve()
     with Desktop(out / "desktop") as desk:
@@ -52,13 +60,13 @@ def main(program: str, out_dir: str) -> int:
             if popup is None:
                 print(f"The {button} press opened no menu.")
                 continue
-            print(f"Screenshot of a menu: {desk.screenshot(out / f'{name}.png', around(icon, popup))}")
+            print(f"Screenshot of a menu: {screenshot(desk, out / f'{name}.png', around(icon, popup))}")
             desk.key("Escape")
             wait_for(lambda: not desk.popups(), 5, "the menu closing")
         if desk.press(icon, "right", owner=running):
             desk.key("Down", "Right", "Return")  # WINDOWS EXPLORER, then "Add or Modify"
             editor = wait_for(lambda: desk.titled(DIRECTORIES_EDITOR, running), 10, "the list editor")
-            print(f"Screenshot of the list editor: {desk.screenshot(out / 'zolvantek-editor.png', editor)}")
+            print(f"Screenshot of the list editor: {screenshot(desk, out / 'zolvantek-editor.png', editor)}")
             desk.key(*["Tab"] * 7, "space")  # from Add on to OK: the list is stored as it was
         print("Press Ctrl+C to end it.")
         signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))

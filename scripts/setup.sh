@@ -34,7 +34,7 @@ ZOLVANTEK_PACKAGES=(
     # the format check of the code
     clang-format
     # the Windows installer (makensis) and its icon packed from the SVG's images (ImageMagick,
-    # icotool)
+    # icotool); the headless run's screenshots (ImageMagick's import)
     nsis imagemagick icoutils
 )
 
