@@ -22,15 +22,9 @@ def desktop(request):
 
 @pytest.fixture
 def recorder(tmp_path):
-    """A PATH with xdg-open first (recorder.path), and a program whose path has blanks and
-    shell characters (recorder.program)."""
-    rec = Recorder(tmp_path)
-    rec.path = f"{rec.make(tmp_path / 'bin' / 'xdg-open').parent}:{os.environ['PATH']}"
-    rec.program = rec.make(tmp_path / "my programs; $(x)" / "rec 'prog'")
-    return rec
+    return Recorder(tmp_path)
 
 
 def start_program(desk: Desktop, recorder: Recorder | None = None, *args: str, **env: str):
-    """The program in the session, with the recorders first on its PATH."""
     path = recorder.path if recorder else os.environ["PATH"]
     return desk.spawn("program", [PROGRAM, *args], desk.env(PATH=path, **env))

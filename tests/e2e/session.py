@@ -24,9 +24,7 @@ from Xlib import error as xerror
 from Xlib.display import Display
 from xvfbwrapper import Xvfb
 
-SCREEN = (1024, 768)
 WATCHER = "org.kde.StatusNotifierWatcher"
-PROPERTIES = "org.freedesktop.DBus.Properties"
 _MARKER = "ZOLVANTEK_SESSION"
 # The caller's own desktop must not leak into the private one.
 _FOREIGN = re.compile(r"^(WAYLAND_.*|XDG_SESSION_.*|XDG_CURRENT_DESKTOP|DESKTOP_SESSION|SESSION_MANAGER"
@@ -48,7 +46,6 @@ _XFCE_PANEL = """<?xml version="1.0" encoding="UTF-8"?>
 
 
 def wait_for(check, timeout: float, what: str):
-    """CHECK's first true answer; fails once TIMEOUT seconds have passed without one."""
     end = time.monotonic() + timeout
     while not (found := check()):
         if time.monotonic() > end:
@@ -95,7 +92,7 @@ class Desktop:
             folder.mkdir(mode=0o700, parents=True)
         # Inherited by the servers and by what the bus starts, so that close() finds them all.
         os.environ[_MARKER] = uuid.uuid4().hex
-        self._xvfb = Xvfb(*SCREEN, nolisten="tcp")
+        self._xvfb = Xvfb(1024, 768, nolisten="tcp")
         self._xvfb.start()
         self.display = os.environ["DISPLAY"]
         self.x = wait_for(self._connect, 10, "Xvfb taking connections")
@@ -110,8 +107,9 @@ class Desktop:
             places, dbus_interface="org.freedesktop.DBus")
 
     def close(self) -> None:
-        if self.x is not None:
-            self.x.close()  # while the server is there to hear it
+        if self.x is not None:  # closed while the server is there to hear it, unless Ctrl+C ended that too
+            with contextlib.suppress(xerror.ConnectionClosedError):
+                self.x.close()
         marker = os.environ.pop(_MARKER, None)
         mine = [p for p in psutil.process_iter(["environ"])
                 if p.pid != os.getpid() and marker and (p.info["environ"] or {}).get(_MARKER) == marker]
@@ -190,12 +188,8 @@ class Desktop:
 
     def subwindows(self, window) -> list:
         """The shown windows inside WINDOW, all levels down."""
-        found, pending = [], [window]
-        while pending:
-            tree = self._ask(pending.pop(), "query_tree")
-            pending += tree.children if tree else []
-            found += [w for w in (tree.children if tree else []) if self._viewable(w)]
-        return found
+        tree = self._ask(window, "query_tree")
+        return [s for w in (tree.children if tree else []) if self._viewable(w) for s in (w, *self.subwindows(w))]
 
     def titled(self, title: str, owner: subprocess.Popen | None = None) -> Box | None:
         return next((self.box(w) for w in self.windows(_tree(owner) if owner else None)
@@ -215,7 +209,6 @@ class Desktop:
     # -- the tray host ----------------------------------------------------------------
 
     def start_tray(self, kind: str) -> None:
-        """Starts trayer or xfce4-panel and waits until it takes icons."""
         if kind == "xfce4-panel":
             channel = self.config / "xfce4" / "xfconf" / "xfce-perchannel-xml" / "xfce4-panel.xml"
             channel.parent.mkdir(parents=True, exist_ok=True)
@@ -243,7 +236,7 @@ class Desktop:
             return False
         with contextlib.suppress(dbus.DBusException):
             return self.tray_kind == "trayer" or bool(self.bus.get_object(WATCHER, "/StatusNotifierWatcher").Get(
-                WATCHER, "IsStatusNotifierHostRegistered", dbus_interface=PROPERTIES))
+                WATCHER, "IsStatusNotifierHostRegistered", dbus_interface=dbus.PROPERTIES_IFACE))
 
     def panel(self):
         wanted = {"trayer": b"panel\0trayer\0", "xfce4-panel": b"xfce4-panel\0Xfce4-panel\0"}[self.tray_kind]
@@ -256,7 +249,7 @@ class Desktop:
             with contextlib.suppress(dbus.DBusException):
                 if bus.GetConnectionUnixProcessID(name) in pids:
                     self.bus.get_object(name, "/StatusNotifierItem", introspect=False).Get(
-                        "org.kde.StatusNotifierItem", "Id", dbus_interface=PROPERTIES)
+                        "org.kde.StatusNotifierItem", "Id", dbus_interface=dbus.PROPERTIES_IFACE)
                     return str(name)
         return None
 
@@ -290,16 +283,6 @@ class Desktop:
             return self.icon(program)
         return wait_for(shown, timeout, "the icon in the tray")
 
-    def exported_menu(self, program: subprocess.Popen) -> list[str]:
-        """The shown entries of the menu the program exports for the host to draw, read with
-        com.canonical.dbusmenu.GetLayout; "-" for a separator."""
-        item = self.bus.get_object(self.item(program), "/StatusNotifierItem", introspect=False)
-        path = item.Get("org.kde.StatusNotifierItem", "Menu", dbus_interface=PROPERTIES)
-        _, (_, _, children) = self.bus.get_object(self.item(program), path, introspect=False).GetLayout(
-            0, 1, ["label", "type", "visible"], dbus_interface="com.canonical.dbusmenu")
-        return ["-" if props.get("type") == "separator" else str(props.get("label", ""))
-                for _, props, _ in children if props.get("visible", True)]
-
     # -- input ------------------------------------------------------------------------
 
     def xdotool(self, *args) -> None:
@@ -331,19 +314,18 @@ class Desktop:
 
 
 class Recorder:
-    """Stand-ins for what a choice starts, each writing down its arguments: take(name)
-    gives those of its next run."""
+    """Stand-ins for what a choice starts, each writing down its arguments: take(name) gives
+    those of its next run. PATH has xdg-open first; PROGRAM's path has blanks and shell characters."""
 
     SCRIPT = "#!/bin/sh\nprintf '%s\\0' \"$@\" > {log}.$$\nmv {log}.$$ {log}\n"
 
     def __init__(self, folder: Path):
-        self.folder = folder
-
-    def make(self, path: Path) -> Path:
-        path.parent.mkdir(parents=True, exist_ok=True)
-        path.write_text(self.SCRIPT.format(log=shlex.quote(str(self.folder / f"{path.name}.log"))))
-        path.chmod(0o755)
-        return path
+        self.folder, self.path = folder, f"{folder / 'bin'}:{os.environ['PATH']}"
+        self.program = folder / "my programs; $(x)" / "rec 'prog'"
+        for stand_in in (folder / "bin" / "xdg-open", self.program):
+            stand_in.parent.mkdir(parents=True, exist_ok=True)
+            stand_in.write_text(self.SCRIPT.format(log=shlex.quote(str(folder / f"{stand_in.name}.log"))))
+            stand_in.chmod(0o755)
 
     def take(self, name: str, timeout: float = 10) -> list[str] | None:
         log = self.folder / f"{name}.log"
@@ -355,7 +337,6 @@ class Recorder:
 
 
 def _tree(proc: subprocess.Popen) -> set[int]:
-    """The process and what it started."""
     with contextlib.suppress(psutil.Error):
         return {proc.pid, *(c.pid for c in psutil.Process(proc.pid).children(recursive=True))}
     return {proc.pid}

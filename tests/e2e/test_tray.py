@@ -41,8 +41,6 @@ def test_a_late_tray_gets_the_icon_and_both_menus_launch_until_close(desktop, re
         desktop.key("Up", "Return")
         assert recorder.take(recorder.program.name) == ["--from-menu", "two words"]
         # Right: WINDOWS EXPLORER, popped by the program or drawn by the panel; never both.
-        if host == "xfce4-panel":
-            assert desktop.exported_menu(program) == ["WINDOWS EXPLORER", "-", "-", "Work"]
         assert desktop.press(icon, "right"), "no menu after a right press"
         assert len(desktop.popups({program.pid})) == (1 if host == "trayer" else 0)
         desktop.key("Up", "Return")
@@ -80,8 +78,7 @@ def test_show_starts_the_program_and_a_message_from_a_choice_takes_the_keyboard(
     first = start_program(desktop, recorder, "--show", "programs")
     wait_for(lambda: desktop.popups({first.pid}), 20, "PROGRAMS from --show")
     desktop.key("g", "Return")
-    wait_for(lambda: [w for w in desktop.windows({first.pid}) if w not in desktop.popups({first.pid})], 5,
-             "the message box")
+    wait_for(lambda: desktop.titled("ZOLVANTEK", first), 5, "the message box")
     # The running instance answers --show with the box still open.
     assert show(desktop, recorder, "programs").returncode == 0
     wait_for(lambda: desktop.popups({first.pid}), 5, "PROGRAMS again")
@@ -89,14 +86,6 @@ def test_show_starts_the_program_and_a_message_from_a_choice_takes_the_keyboard(
     wait_for(lambda: not desktop.popups({first.pid}), 5, "PROGRAMS closing")
     desktop.key("Return")
     wait_for(lambda: not desktop.windows({first.pid}), 5, "Enter closing the box")
-
-
-def activate(desktop, program, x: int, y: int, timeout: float = 5):
-    """Activate(x, y) on the program's item, as a host sends it for a left press; the menu
-    of the program that comes up, if one does."""
-    item = desktop.bus.get_object(desktop.item(program), "/StatusNotifierItem", introspect=False)
-    return desktop.new_popup(lambda: item.Activate(x, y, dbus_interface="org.kde.StatusNotifierItem"), program,
-                             timeout)
 
 
 def plasma_watcher(desktop) -> None:
@@ -123,14 +112,11 @@ def test_through_xwayland_programs_opens_at_a_pressed_point_on_the_screen(deskto
     plasma_watcher(desktop) if host == "plasma" else desktop.start_tray(host)
     # Only the variables matter: the program still talks to this X server.
     program = start_program(desktop, WAYLAND_DISPLAY="wayland-not-used", XDG_CURRENT_DESKTOP="KDE")
-    wait_for(lambda: desktop.item(program), 10, "the exported item")
+    name = wait_for(lambda: desktop.item(program), 10, "the exported item")
+    item = desktop.bus.get_object(name, "/StatusNotifierItem", introspect=False)  # Activate: a host's left press
     desktop.xdotool("mousemove", 3, 3)
     for x, y in ((600, 300), (150, 420)):
-        popup = activate(desktop, program, x, y)
+        popup = desktop.new_popup(lambda: item.Activate(x, y, dbus_interface="org.kde.StatusNotifierItem"), program)
         assert popup and (popup.x, popup.y) == ((x, y) if host == "plasma" else (3, 3))
-        # Pressing the icon again closes it; so does Escape, the menu having the keyboard.
-        assert activate(desktop, program, x, y, timeout=0.5) is None
-        wait_for(lambda: not desktop.popups({program.pid}), 5, "PROGRAMS closing")
-        assert activate(desktop, program, x, y)
-        desktop.key("Escape")
+        desktop.key("Escape")  # the menu has the keyboard
         wait_for(lambda: not desktop.popups({program.pid}), 5, "Escape closing PROGRAMS")

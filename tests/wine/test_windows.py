@@ -1,10 +1,6 @@
 """zolvantek.exe as a Windows user meets it, under Wine with trayer as the tray, in one
-throw-away prefix: what the .exe is as a file (its PE headers) and what the zip holds; its
-console options; run from the portable zip, the icon docks, each press opens its own menu
-(told apart by what its entry starts), an entry starts launch_probe.exe with the exact
-command line and show value, Help opens the page beside the program, Close ends it; the
-installer's silent install, update while the program runs, and uninstall. What the menus
-hold and what the commands do is tested by the widget tests, under Wine too."""
+throw-away prefix. The menus are told apart by what their entries start; what they hold
+and what the commands do is tested by the widget tests, under Wine too."""
 
 import os
 import re
@@ -80,11 +76,9 @@ def test_the_icon_docks_each_press_opens_its_menu_its_entries_start_as_stored_an
     def choose(button: str, last: bool = True, submenu: bool = False) -> None:
         """Presses the icon and clicks the last entry of its menu, or of the submenu at its top."""
         popup = wine.press(program, button)
-        assert popup, f"no menu after a {button} press"
-        if submenu:
-            wine.click(popup.x + popup.width // 2, popup.y + 10)
-            popup = wait_for(lambda: next((p for p in desk.popups({program.pid}) if p != popup), None), 10,
-                             "the submenu")
+        if submenu and popup:
+            popup = desk.new_popup(lambda: wine.click(popup.x + popup.width // 2, popup.y + 10), program, 10)
+        assert popup, f"no menu (or submenu) after a {button} press"
         if last:
             wine.click(popup.x + popup.width // 2, popup.y + popup.height - 10)
 
@@ -107,9 +101,7 @@ def test_the_icon_docks_each_press_opens_its_menu_its_entries_start_as_stored_an
 
 
 def values(wine, key: str) -> dict[str, str]:
-    lines = wine.wine("reg", "query", key).stdout.splitlines()
-    rows = (re.match(r"^ {4}(\S.*?) {4}REG_\w+ {4}(.*)$", line) for line in lines)
-    return {row[1]: row[2] for row in rows if row}
+    return dict(re.findall(r"(?m)^ {4}(\S.*?) {4}REG_\w+ {4}(.*)$", wine.wine("reg", "query", key).stdout))
 
 
 def shortcut_target(data: bytes) -> str:
@@ -120,7 +112,6 @@ def shortcut_target(data: bytes) -> str:
 
 
 def instances(wine) -> list[int]:
-    """The zolvantek.exe processes running in this prefix."""
     return [p.pid for p in psutil.process_iter(["cmdline", "environ"])
             if any(re.search(r"(?i)\\zolvantek\.exe$", arg) for arg in p.info["cmdline"] or [])
             and (p.info["environ"] or {}).get("WINEPREFIX") == str(wine.prefix)]

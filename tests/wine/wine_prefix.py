@@ -41,12 +41,9 @@ class WinePrefix:
         """The Unix file behind a path on drive C."""
         return self.drive_c.joinpath(*windows_path[3:].split("\\"))
 
-    def install(self, source: Path, windows_path: str) -> Path:
-        """Copies SOURCE to a path on drive C."""
-        target = self.c_path(windows_path)
-        target.parent.mkdir(parents=True, exist_ok=True)
+    def install(self, source: Path, windows_path: str) -> None:
+        (target := self.c_path(windows_path)).parent.mkdir(parents=True, exist_ok=True)
         target.write_bytes(source.read_bytes())
-        return target
 
     def import_registry(self, text: str) -> None:
         reg = self.desk.workdir / "import.reg"
@@ -54,10 +51,8 @@ class WinePrefix:
         self.wine("reg", "import", "Z:" + str(reg).replace("/", "\\")).check_returncode()
 
     def icons(self) -> list[Box]:
-        """Wine's icon windows inside trayer's panel."""
-        panel = self.desk.panel()
-        boxes = [self.desk.box(w) for w in self.desk.subwindows(panel)] if panel is not None else []
-        return [b for b in boxes if b and b.width >= 16]
+        """Wine's icon windows inside trayer's panel (none while it has none)."""
+        return [b for w in self.desk.subwindows(self.desk.panel()) if (b := self.desk.box(w)) and b.width >= 16]
 
     def settled_icon(self) -> Box:
         """The docked icon once trayer has stopped moving it (its panel grows to fit)."""
@@ -69,8 +64,7 @@ class WinePrefix:
 
     def click(self, x: int, y: int, button: str = "left") -> None:
         """Wine takes a press only once it has seen the pointer arrive."""
-        self.desk.xdotool("mousemove", x, y)
-        time.sleep(0.3)
+        self.desk.xdotool("mousemove", x, y, "sleep", "0.3")
         self.desk.click(x, y, button)
 
     def press(self, program: subprocess.Popen, button: str = "left") -> Box | None:
@@ -78,6 +72,4 @@ class WinePrefix:
         Wine's tooltip of the icon is a window like a menu."""
         wait_for(lambda: not self.desk.popups({program.pid}), 10, "no menu left open")
         icon = self.settled_icon()
-        self.desk.xdotool("mousemove", *icon.center)
-        time.sleep(0.3)
-        return self.desk.press(icon, button, owner=program, timeout=10)
+        return self.desk.new_popup(lambda: self.click(*icon.center, button), program, 10)
