@@ -14,8 +14,8 @@
 namespace zolvantek {
 namespace {
 
-using test_support::NumberedLines;
-using test_support::StoredListValues;
+using test_support::Entries;
+using test_support::StoredSlots;
 using test_support::WhenModal;
 using Lines = QStringList;
 
@@ -63,14 +63,14 @@ TEST_F(ListEditorTest, OpeningShowsTheStoredListAndSwitchingShowsTheOther) {
     EXPECT_EQ(TabWalk(editor.btnOK, 2), Lines({"OK", "lstPathP", "Add"}));
     editor.Command7->click();
     editor.btnOK->click();
-    EXPECT_EQ(StoredListValues().value("DirP2"), "- | - |  | Normal");
-    EXPECT_EQ(StoredListValues().value("Dir3"), "");
+    EXPECT_EQ(StoredSlots(settings_).at("DirP2"), "- | - |  | Normal");
+    EXPECT_EQ(StoredSlots(settings_).at("Dir3"), "");
     editor.mnuAdd_Click();
     EXPECT_EQ(editor.lstPath->count(), 2);
 }
 
 TEST_F(ListEditorTest, AddAndInsertLineTakeATwentiethLineButNoTwentyFirst) {
-    Form1& editor = OpenOn(ListKind::Programs, NumberedLines(ListKind::Programs, 19));
+    Form1& editor = OpenOn(ListKind::Programs, Entries("Item", 19));
     {
         WhenModal<Form3> answer([](Form3& dialog) {
             QTest::keyClicks(dialog.Text1, "Twenty");
@@ -89,7 +89,7 @@ TEST_F(ListEditorTest, AddAndInsertLineTakeATwentiethLineButNoTwentyFirst) {
     EXPECT_EQ(messages_.texts, Lines({limit, limit}));
     EXPECT_EQ(messages_.captions, Lines({"", ""}));  // the application title
 
-    OpenOn(ListKind::Directories, NumberedLines(ListKind::Directories, 1));
+    OpenOn(ListKind::Directories, Entries("Item", 1));
     editor.lstPath->setCurrentRow(0);
     for (int n = 0; n < 20; ++n) editor.Command7->click();
     EXPECT_EQ(editor.lstPath->count(), 20);
@@ -124,7 +124,7 @@ TEST_F(ListEditorTest, AnEditIsDroppedWhenTheListWasReopenedMeanwhile) {
 }
 
 TEST_F(ListEditorTest, MovesStopAtBothEndsAndTheSelectionGoesWithTheLine) {
-    Form1& editor = OpenOn(ListKind::Directories, NumberedLines(ListKind::Directories, 3));
+    Form1& editor = OpenOn(ListKind::Directories, Entries("Item", 3));
     const QStringList original = Shown(ListKind::Directories);
     const auto& [a, b, c] = std::tuple(original[0], original[1], original[2]);
     for (QPushButton* button :
@@ -155,8 +155,8 @@ TEST_F(ListEditorTest, MovesStopAtBothEndsAndTheSelectionGoesWithTheLine) {
 }
 
 TEST_F(ListEditorTest, OkStoresAllTwentySlotsCancelAndTheCloseBoxStoreNothing) {
-    Form1& editor = OpenOn(ListKind::Directories, NumberedLines(ListKind::Directories, 20));
-    const auto stored = StoredListValues();
+    Form1& editor = OpenOn(ListKind::Directories, Entries("Item", 20));
+    const auto stored = StoredSlots(settings_);
     QSignalSpy captions(form1_.get(), &Form1::slotCaptionsChanged);
     editor.lstPath->setCurrentRow(0);
     editor.Command3->click();
@@ -166,7 +166,7 @@ TEST_F(ListEditorTest, OkStoresAllTwentySlotsCancelAndTheCloseBoxStoreNothing) {
     editor.lstPath->setCurrentRow(0);
     editor.Command3->click();
     editor.close();
-    EXPECT_EQ(StoredListValues(), stored);
+    EXPECT_EQ(StoredSlots(settings_), stored);
     editor.mnuAdd_Click();
     EXPECT_EQ(editor.lstPath->count(), 20);
 
@@ -174,10 +174,10 @@ TEST_F(ListEditorTest, OkStoresAllTwentySlotsCancelAndTheCloseBoxStoreNothing) {
     editor.Command3->click();
     editor.btnOK->click();
     EXPECT_FALSE(editor.isVisible());
-    const QMap<QString, QString> values = StoredListValues();
-    EXPECT_EQ(values.value("Dir4"), "Item 5 | /tmp | Explorer | Normal");
-    EXPECT_EQ(values.value("Dir19"), "Item 20 | /tmp | Explorer | Normal");
-    EXPECT_EQ(values.value("Dir20", "?"), "");
+    const auto values = StoredSlots(settings_);
+    EXPECT_EQ(values.at("Dir4"), "Item 5 | /srv/Item | Explorer | Normal");
+    EXPECT_EQ(values.at("Dir19"), "Item 20 | /srv/Item | Explorer | Normal");
+    EXPECT_EQ(values.at("Dir20"), "");
     ASSERT_EQ(captions.count(), 3);  // two openings, one OK
     const auto saved = captions[2][1].value<SlotCaptions>();
     EXPECT_EQ(saved[3], std::optional<std::string>("Item 5"));
@@ -202,12 +202,10 @@ TEST_F(ListEditorTest, OkStoresLinesTheUserLeftAloneByteForByte) {
         editor.Command5->click();
     }
     editor.btnOK->click();
-    const auto stored = [this](const char* name) {
-        return settings_.GetSetting(kListSection, name, "");
-    };
-    EXPECT_EQ(stored("Dir1"), "Bad\xff\xfe | /tmp/x\xc3 | Form | Normal");
-    EXPECT_EQ(stored("Dir2"), latin1);
-    EXPECT_EQ(stored("Dir3"), unnamed);
+    const auto stored = StoredSlots(settings_);
+    EXPECT_EQ(stored.at("Dir1"), "Bad\xff\xfe | /tmp/x\xc3 | Form | Normal");
+    EXPECT_EQ(stored.at("Dir2"), latin1);
+    EXPECT_EQ(stored.at("Dir3"), unnamed);
     // A slot with an empty name gets no blank menu item.
     ASSERT_EQ(captions.count(), 1);
     EXPECT_FALSE(captions[0][1].value<SlotCaptions>()[2].has_value());
@@ -253,7 +251,7 @@ protected:
 };
 
 TEST_F(ListDropTest, ADroppedFolderIsStoredWithTheEditorsOkWithinTheLimitOthersAreRefused) {
-    Form1& editor = OpenOn(ListKind::Directories, NumberedLines(ListKind::Directories, 19));
+    Form1& editor = OpenOn(ListKind::Directories, Entries("Item", 19));
     DropMade("notes.txt", "x");
     const bool bar = QDir(place_.path()).mkdir("a | b");  // Windows names hold no "|"
     if (bar) DropMade("a | b");
@@ -263,10 +261,10 @@ TEST_F(ListDropTest, ADroppedFolderIsStoredWithTheEditorsOkWithinTheLimitOthersA
         EXPECT_EQ(DropMade("My Projects"), Qt::LinkAction);
     }
     DropMade("Other");
-    EXPECT_EQ(StoredListValues().value("Dir20"), "");
+    EXPECT_EQ(StoredSlots(settings_).at("Dir20"), "");
     editor.btnOK->click();
-    EXPECT_EQ(StoredListValues().value("Dir20"),
-              "My Projects | " + Made("My Projects") + " | Explorer | Normal");
+    EXPECT_EQ(StoredSlots(settings_).at("Dir20"),
+              ("My Projects | " + Made("My Projects") + " | Explorer | Normal").toStdString());
     Lines expected = {"Only folders can be dropped on this list:\n" + Made("notes.txt") +
                       " is not a folder."};
     if (bar)
@@ -296,7 +294,7 @@ TEST_F(ListDropTest, ADroppedProgramIsOfferedWithItsNameAndArgumentsAFolderIsRef
         DropMade(name, content.toUtf8());
     }
     editor.btnOK->click();
-    EXPECT_EQ(StoredListValues().value("DirP1"), stored);
+    EXPECT_EQ(StoredSlots(settings_).at("DirP1"), stored.toStdString());
     EXPECT_EQ(messages_.texts, Lines({"Only programs can be dropped on this list:\n" +
                                       Made("folder") + " is not a program."}));
 }

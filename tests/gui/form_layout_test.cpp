@@ -22,10 +22,7 @@ QStringList LayoutProblems(QWidget& window) {
         if (name.isEmpty() || name.startsWith(QStringLiteral("qt_"))) continue;
         if (!control->isVisibleTo(&window)) continue;
         // Frames without a caption reach past the window's top edge by design.
-        if (qobject_cast<QGroupBox*>(control) &&
-            qobject_cast<QGroupBox*>(control)->title().isEmpty()) {
-            continue;
-        }
+        if (auto* box = qobject_cast<QGroupBox*>(control); box && box->title().isEmpty()) continue;
         const QRect place(control->mapTo(&window, QPoint(0, 0)), control->size());
         if (!inside.contains(place)) problems << name + QStringLiteral(" is cut off");
         int needed = 0;

@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QEventLoop>
-#include <QMap>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -13,6 +12,7 @@
 #include <ostream>
 
 #include "editors/form1.h"
+#include "tests/unit/test_support.h"
 
 // GoogleTest shows Qt strings as text, not as their bytes.
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -44,19 +44,6 @@ inline void WriteSettingsFile(const QString& text) {
         }
     }
     if (!values.empty()) ProgramSettings().SaveSettings(kListSection, values);
-}
-
-// Every slot of both lists, by name, as stored now ("" when unset).
-inline QMap<QString, QString> StoredListValues() {
-    QMap<QString, QString> values;
-    for (ListKind kind : {ListKind::Directories, ListKind::Programs}) {
-        for (int slot = 1; slot <= 20; ++slot) {
-            const std::string name = SlotValueName(kind, slot);
-            values[QString::fromStdString(name)] =
-                QString::fromLocal8Bit(ProgramSettings().GetSetting(kListSection, name, ""));
-        }
-    }
-    return values;
 }
 
 class RecordingMessages : public MessageBoxes {
@@ -125,16 +112,6 @@ private:
         return true;
     };
 };
-
-// "Item 1 | /tmp | Explorer | Normal" and so on.
-inline std::vector<std::string> NumberedLines(ListKind kind, int count) {
-    std::vector<std::string> lines;
-    for (int n = 1; n <= count; ++n) {
-        lines.push_back("Item " + std::to_string(n) + " | /tmp | " +
-                        (kind == ListKind::Directories ? "Explorer" : "") + " | Normal");
-    }
-    return lines;
-}
 
 // The editor as the program makes it, on an empty list section, with the recorders.
 class EditorFixture : public ::testing::Test {

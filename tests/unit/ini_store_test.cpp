@@ -8,7 +8,6 @@
 
 #include <QLockFile>
 #include <functional>
-#include <optional>
 #include <random>
 #include <regex>
 #include <set>
@@ -21,6 +20,7 @@ namespace zolvantek {
 namespace {
 
 namespace fs = std::filesystem;
+using test_support::Entries;
 using test_support::Slurp;
 using test_support::Spit;
 using Lines = std::vector<std::string>;
@@ -98,13 +98,6 @@ struct ScratchMount {
     }
 };
 
-// Lines of one list as the editor would save them.
-Lines Entries(const std::string& tag, int count) {
-    Lines lines(count, tag + " n | /srv/" + tag + " | Explorer | Normal");
-    for (int n = 1; n <= count; ++n) lines[n - 1].replace(tag.size() + 1, 1, std::to_string(n));
-    return lines;
-}
-
 CRegSettings Settings() {
     CRegSettings settings;
     settings.SetCompany("Acme");
@@ -120,16 +113,11 @@ bool SaveNow(ListKind kind, const Lines& lines) {
     return SaveList(settings, kind, lines, 20).allWritten;
 }
 constexpr ListKind kDirs = ListKind::Directories, kProgs = ListKind::Programs;
-// Saves the list `rounds` times, every slot of round r holding "<tag> r.<slot> | ...";
+// Saves the list `rounds` times, every slot of round r holding "<tag> r. <slot> | ...";
 // 1 at the first save that fails.
 int SaveRounds(ListKind kind, int rounds, const std::string& tag) {
     for (int round = 1; round <= rounds; ++round) {
-        Lines lines;
-        for (int slot = 1; slot <= 20; ++slot) {
-            lines.push_back(tag + " " + std::to_string(round) + "." + std::to_string(slot) +
-                            " | /tmp | Explorer | Normal");
-        }
-        if (!SaveNow(kind, lines)) return 1;
+        if (!SaveNow(kind, Entries(tag + " " + std::to_string(round) + ".", 20))) return 1;
     }
     return 0;
 }
@@ -335,10 +323,8 @@ TEST_F(IniFileTest, TwoProcessesSavingFiveHundredTimesEachKeepBothLists) {
         EXPECT_EQ(dirs.Wait(), 0);
         EXPECT_EQ(programs.Wait(), 0);
     }
-    ASSERT_EQ(Stored(kDirs).size(), 20u);
-    ASSERT_EQ(Stored(kProgs).size(), 20u);
-    EXPECT_EQ(Stored(kDirs).front(), "D 500.1 | /tmp | Explorer | Normal");
-    EXPECT_EQ(Stored(kProgs).back(), "P 500.20 | /tmp | Explorer | Normal");
+    EXPECT_EQ(Stored(kDirs), Entries("D 500.", 20));
+    EXPECT_EQ(Stored(kProgs), Entries("P 500.", 20));
 }
 
 }  // namespace

@@ -7,12 +7,10 @@
 
 #include <QCoreApplication>
 #include <QTimer>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/file_lookup.h"

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -88,10 +89,28 @@ private:
 };
 #endif
 
+// Every slot of both lists, by name, as stored now ("" when unset).
+inline std::map<std::string, std::string> StoredSlots(CRegSettings& settings) {
+    std::map<std::string, std::string> values;
+    for (ListKind kind : {ListKind::Directories, ListKind::Programs}) {
+        for (int slot = 1; slot <= 20; ++slot) {
+            const std::string name = SlotValueName(kind, slot);
+            values[name] = settings.GetSetting(kListSection, name, "");
+        }
+    }
+    return values;
+}
+
+// "<tag> n | /srv/<tag> | Explorer | Normal" for n = 1 to `count`, as the editor saves lines.
+inline std::vector<std::string> Entries(const std::string& tag, int count) {
+    std::vector<std::string> lines(count, tag + " n | /srv/" + tag + " | Explorer | Normal");
+    for (int n = 1; n <= count; ++n) lines[n - 1].replace(tag.size() + 1, 1, std::to_string(n));
+    return lines;
+}
+
 // Settings on a company word of the test's own; the sections named are removed at the end.
 class SettingsTest : public ::testing::Test {
 protected:
-    SettingsTest() { Configure(settings_); }
     ~SettingsTest() override {
         // Last named first, so a subsection goes before the section holding it.
         for (auto it = sections_.rbegin(); it != sections_.rend(); ++it) {
@@ -104,15 +123,12 @@ protected:
     // A second object on the same words: it shares nothing with settings_ but the store.
     CRegSettings Another() const {
         CRegSettings other;
-        Configure(other);
+        other.SetCompany(company_);
+        other.SetAppName("Suite");
         return other;
     }
 
 private:
-    void Configure(CRegSettings& target) const {
-        target.SetCompany(company_);
-        target.SetAppName("Suite");
-    }
     std::string company_ = UniqueWord();
     std::vector<std::string> sections_;
 #ifndef _WIN32
@@ -122,7 +138,7 @@ private:
 #endif
 
 protected:
-    CRegSettings settings_;
+    CRegSettings settings_ = Another();
 };
 
 // Fresh module state on a company word of the test's own, and a scratch folder; both are
@@ -138,15 +154,6 @@ protected:
 
     void Store(const std::string& key, const std::string& line) {
         ASSERT_TRUE(state_.Settings.SaveSetting(kListSection, key, line)) << key;
-    }
-    // Every slot of both lists, to show that nothing was written.
-    std::vector<std::string> AllSlots() {
-        std::vector<std::string> names;
-        for (int slot = 1; slot <= 20; ++slot) {
-            names.push_back(SlotValueName(ListKind::Directories, slot));
-            names.push_back(SlotValueName(ListKind::Programs, slot));
-        }
-        return state_.Settings.GetSettings(kListSection, names);
     }
     std::string MakeDir(const std::string& name) {
         std::filesystem::create_directories(scratch_ / name);

@@ -51,10 +51,6 @@ protected:
         DeleteFileA(report_.c_str());
         return report;
     }
-    std::string CopyProbe(const std::string& to) {
-        EXPECT_TRUE(CopyFileA((OwnFolder() + "\\launch_probe.exe").c_str(), to.c_str(), FALSE));
-        return to;
-    }
 
     std::string report_ = Missing("probe.report");
 };
@@ -106,7 +102,8 @@ struct ProbeBrowser {
 };
 
 TEST_F(WineLaunchTest, HelpOpensThePageInTheBrowserAndWinHelpOnlyForAnExistingInstall) {
-    const std::string probe = CopyProbe(Missing("browser.exe"));
+    const std::string probe = Missing("browser.exe");
+    ASSERT_TRUE(CopyFileA((OwnFolder() + "\\launch_probe.exe").c_str(), probe.c_str(), FALSE));
     ProbeBrowser browser(probe);
     const std::string page = MakeFile("help page.html", "<html></html>");
     std::string url = "file:///" + page;
