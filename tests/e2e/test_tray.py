@@ -48,13 +48,6 @@ def test_a_late_tray_gets_the_icon_and_both_menus_launch_until_close(desktop, re
         if not restart:
             desktop.stop_tray()
 
-    # A key bound to --show: the running instance opens the menu it names, its own WINDOWS
-    # EXPLORER also where the panel draws the exported one; typing picks an entry by name.
-    assert show(desktop, recorder, "directories").returncode == 0
-    wait_for(lambda: desktop.popups({program.pid}), 5, "--show directories")
-    desktop.key("w", "o", "Return")
-    assert recorder.take("xdg-open") == [str(work)]
-
     # The commands of PROGRAMS: Help (its last) opens the page the build lays out, then Close.
     assert desktop.press(icon, "left", owner=program)
     desktop.key("Down", "Right", "Up", "Return")
@@ -70,20 +63,21 @@ def show(desktop, recorder, menu: str) -> subprocess.CompletedProcess:
                           text=True, timeout=15)
 
 
-def test_show_starts_the_program_and_a_message_from_a_choice_takes_the_keyboard(desktop, recorder):
+def test_show_starts_the_program_and_a_message_from_a_choice_takes_the_keyboard(desktop, recorder, tmp_path):
     """Without a running instance --show starts one and opens its menu; a missing entry
-    chosen with the keyboard gives a box that Enter closes, with no window manager."""
-    desktop.write_settings("[Directories]\nDirP1=Gone | /nowhere/gone |  | Normal\n")
+    chosen with the keyboard gives a box that Enter closes, with no window manager; with the
+    box still open the running instance opens the menu --show names, where typing picks."""
+    desktop.write_settings(f"[Directories]\nDir1=Work | {tmp_path} | Explorer | Normal\n"
+                           "DirP1=Gone | /nowhere/gone |  | Normal\n")
     desktop.start_tray("trayer")
     first = start_program(desktop, recorder, "--show", "programs")
     wait_for(lambda: desktop.popups({first.pid}), 20, "PROGRAMS from --show")
     desktop.key("g", "Return")
     wait_for(lambda: desktop.titled("ZOLVANTEK", first), 5, "the message box")
-    # The running instance answers --show with the box still open.
-    assert show(desktop, recorder, "programs").returncode == 0
-    wait_for(lambda: desktop.popups({first.pid}), 5, "PROGRAMS again")
-    desktop.key("Escape")
-    wait_for(lambda: not desktop.popups({first.pid}), 5, "PROGRAMS closing")
+    assert show(desktop, recorder, "directories").returncode == 0
+    wait_for(lambda: desktop.popups({first.pid}), 5, "WINDOWS EXPLORER from --show")
+    desktop.key("w", "o", "Return")
+    assert recorder.take("xdg-open") == [str(tmp_path)]
     desktop.key("Return")
     wait_for(lambda: not desktop.windows({first.pid}), 5, "Enter closing the box")
 
