@@ -38,7 +38,6 @@ def around(*areas: Box, margin: int = 6) -> Box:
     return Box(left, top, right - left, bottom - top)
 
 
-
 def screenshot(desk: Desktop, path: Path, area: Box) -> Path:
     """AREA of the virtual screen into PATH, with ImageMagick's import."""
     crop = ["-crop", f"{area.width}x{area.height}+{area.x}+{area.y}", "+repage"]
