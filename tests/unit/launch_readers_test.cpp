@@ -51,14 +51,15 @@ TEST_F(LaunchTest, ReadersTakeTheWordsExactlyAndLookUpOnlyThePath) {
     }
 }
 
-TEST_F(LaunchTest, FailingReadsLeaveBothLaunchValuesAsTheyWere) {
-    const std::string dir = MakeDir("d");
+TEST_F(LaunchTest, FailingReadsAndClicksLeaveTheLaunchValuesAndTheStoreAndSayWhatFailed) {
+    const std::string dir = MakeDir("d"), tool = MakeFile("t.exe");
     std::vector<std::string> lines = {"Two | " + dir + " | bars only", "no bars at all " + dir, ""};
 #ifndef _WIN32
     // A path whose lookup cannot be answered (a loop of links) is no entry either.
     std::filesystem::create_directory_symlink("loop", scratch_ / "loop");
     lines.push_back("Loop | " + Missing("loop/*") + " | Form | Maximized");
 #endif
+    RecordingStarter starter;
     for (const std::string& bad : lines) {
         state_.ExplorerSwitches = "kept";
         state_.LaunchWindowStyle = 77;
@@ -72,7 +73,24 @@ TEST_F(LaunchTest, FailingReadsLeaveBothLaunchValuesAsTheyWere) {
         EXPECT_EQ(progRead.result, bad.empty() ? "" : kProgramMissing);
         EXPECT_EQ(state_.ExplorerSwitches, "kept");
         EXPECT_EQ(state_.LaunchWindowStyle, 77);
+        // A click on it (an empty slot: emptied since the menu was filled) says the message.
+        EXPECT_EQ(LaunchDirectory(state_, 9, starter), kDirectoryMissing);
+        EXPECT_EQ(LaunchProgram(state_, 9, starter), kProgramMissing);
     }
+    Store("Dir1", "Gone | " + Missing("gone") + " | Explorer | Normal");
+    Store("DirP1", "Gone | " + Missing("gone.exe") + " |  | Normal");
+    Store("Dir3", "Fine | " + dir + " | Explorer | Normal");
+    Store("DirP3", "Fine | " + tool + " |  | Normal");
+    const auto before = test_support::StoredSlots(state_.Settings);
+    EXPECT_EQ(LaunchDirectory(state_, 1, starter), kDirectoryMissing);
+    EXPECT_EQ(LaunchProgram(state_, 1, starter), kProgramMissing);
+    EXPECT_TRUE(starter.calls.empty());
+    // A start that fails: each menu says what could not be started.
+    starter.succeed = false;
+    EXPECT_EQ(LaunchDirectory(state_, 3, starter), kNoFileManager);
+    EXPECT_EQ(LaunchProgram(state_, 3, starter), kProgramMissing);
+    EXPECT_EQ(starter.calls.size(), 2u);
+    EXPECT_EQ(test_support::StoredSlots(state_.Settings), before);
 }
 
 TEST_F(LaunchTest, ClicksStartTheFreshlyReadEntryWithCommandLinesWithoutQuotes) {
@@ -107,32 +125,6 @@ TEST_F(LaunchTest, ClicksStartTheFreshlyReadEntryWithCommandLinesWithoutQuotes) 
                           program.windows.showWindow)),
               std::tuple(tool, tool + " -x 'a b' ; $(echo)", 3));
 #endif
-}
-
-TEST_F(LaunchTest, ClicksThatCannotLaunchGiveTheirMenusMessageAndStoreNothing) {
-    const std::string dir = MakeDir("d");
-    const std::string tool = MakeFile("t.exe");
-    Store("Dir1", "Gone | " + Missing("gone") + " | Explorer | Normal");
-    Store("Dir2", "Two | " + dir + " | bars only");
-    Store("Dir3", "Fine | " + dir + " | Explorer | Normal");
-    Store("DirP1", "Gone | " + Missing("gone.exe") + " |  | Normal");
-    Store("DirP2", "Last | " + tool + " | x |");
-    Store("DirP3", "Fine | " + tool + " |  | Normal");
-    const auto before = test_support::StoredSlots(state_.Settings);
-
-    RecordingStarter starter;
-    // Slot 4 was emptied since the menu was filled: nothing to open.
-    for (int slot : {1, 2, 4}) {
-        EXPECT_EQ(LaunchDirectory(state_, slot, starter), kDirectoryMissing) << slot;
-        EXPECT_EQ(LaunchProgram(state_, slot, starter), kProgramMissing) << slot;
-    }
-    EXPECT_TRUE(starter.calls.empty());
-    // A start that fails: each menu says what could not be started.
-    starter.succeed = false;
-    EXPECT_EQ(LaunchDirectory(state_, 3, starter), kNoFileManager);
-    EXPECT_EQ(LaunchProgram(state_, 3, starter), kProgramMissing);
-    EXPECT_EQ(starter.calls.size(), 2u);
-    EXPECT_EQ(test_support::StoredSlots(state_.Settings), before);
 }
 
 // (Help from the menus opening the page: the tray's widget tests.)
