@@ -2,13 +2,10 @@
 (session.py), and recording stand-ins for what a choice starts."""
 
 import os
-import sys
 from pathlib import Path
 
 import pytest
-
-sys.path.insert(0, str(Path(__file__).resolve().parent))
-from session import Desktop, Recorder  # noqa: E402
+from session import Desktop, Recorder
 
 PROGRAM = Path(os.environ.get("ZOLVANTEK_BIN", Path(__file__).resolve().parents[2] / "build/tray/zolvantek"))
 ARTIFACTS = Path(os.environ.get("E2E_ARTIFACTS", "/tmp/zolvantek-e2e-artifacts"))

@@ -58,15 +58,8 @@ def test_a_late_tray_gets_the_icon_and_both_menus_launch_until_close(desktop, re
     assert program.wait(10) == 0
 
 
-def show(desktop, recorder, menu: str) -> subprocess.CompletedProcess:
-    return subprocess.run([PROGRAM, "--show", menu], env=desktop.env(PATH=recorder.path), capture_output=True,
-                          text=True, timeout=15)
-
-
 def test_show_starts_the_program_and_a_message_from_a_choice_takes_the_keyboard(desktop, recorder, tmp_path):
-    """Without a running instance --show starts one and opens its menu; a missing entry
-    chosen with the keyboard gives a box that Enter closes, with no window manager; with the
-    box still open the running instance opens the menu --show names, where typing picks."""
+    """Two processes on one session bus, and the keyboard's focus with no window manager."""
     desktop.write_settings(f"[Directories]\nDir1=Work | {tmp_path} | Explorer | Normal\n"
                            "DirP1=Gone | /nowhere/gone |  | Normal\n")
     desktop.start_tray("trayer")
@@ -74,7 +67,7 @@ def test_show_starts_the_program_and_a_message_from_a_choice_takes_the_keyboard(
     wait_for(lambda: desktop.popups({first.pid}), 20, "PROGRAMS from --show")
     desktop.key("g", "Return")
     wait_for(lambda: desktop.titled("ZOLVANTEK", first), 5, "the message box")
-    assert show(desktop, recorder, "directories").returncode == 0
+    assert start_program(desktop, recorder, "--show", "directories").wait(15) == 0  # the box still open
     wait_for(lambda: desktop.popups({first.pid}), 5, "WINDOWS EXPLORER from --show")
     desktop.key("w", "o", "Return")
     assert recorder.take("xdg-open") == [str(tmp_path)]
