@@ -8,7 +8,7 @@
 # - ../shared/qt6.4.2-mingw64-static.tar.xz beside the checkout (or ZOLVANTEK_QT_ARCHIVE):
 #   unpacked in seconds when its SHA-256 is the one below;
 # - otherwise (no archive, or one made with other options) cross-built from Debian's own
-#   qt6-base source with MinGW-w64: about 70 CPU-minutes (40 min wall at -j2) and
+#   qt6-base source with MinGW-w64: about 15 minutes at -j2 on an idle 2-core machine and
 #   3 GB of space while it builds. The build also leaves the archive for ../shared.
 set -euo pipefail
 
@@ -142,7 +142,7 @@ build_from_source() {
     local started
     started=$(date +%s)
     say "building Qt $QT_VERSION for Windows from Debian's source"
-    say "this takes about 40 minutes at -j2 and 3 GB of disk; it is done once"
+    say "this takes about 15 minutes at -j2 on an idle 2-core machine and 3 GB of disk; it is done once"
     command -v x86_64-w64-mingw32-g++-posix >/dev/null || apt_install g++-mingw-w64-x86-64
     [ -x /usr/lib/qt6/libexec/moc ] || apt_install qt6-base-dev-tools
     command -v dpkg-source >/dev/null || apt_install dpkg-dev
