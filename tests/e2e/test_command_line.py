@@ -27,7 +27,7 @@ def run(*args: str, env: dict) -> tuple[int, str, str]:
 
 @pytest.mark.parametrize("args, code", [
     (["--version"], 0), (["-v"], 0), (["--help"], 0), (["-h"], 0),
-    (["--bogus"], 2), (["-x"], 2), (["stray"], 2), (["--autostart", "maybe"], 2), (["--autostart"], 2),
+    (["--bogus"], 2), (["-x"], 2), (["stray"], 2), (["--autostart", "offline"], 2), (["--autostart"], 2),
     (["--show", "everything"], 2), (["--help-all"], 2), (["-platform", "offscreen"], 2)])
 def test_options_end_with_their_code_and_what_is_unknown_prints_the_usage(env, args, code):
     status, out, err = run(*args, env=env)

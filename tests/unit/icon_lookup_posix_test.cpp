@@ -17,8 +17,8 @@ TEST(IconLookupPosixTest, EachEntryGetsTheIconItsRuleGives) {
     const test_support::ScratchDir root;
     const std::string share = (root / "share").string(), bin = (root / "bin").string();
     Spit(share + "/icons/Plain/index.theme",
-         "[Icon Theme]\nInherits=Middle\nDirectories=16x16/places,16x16/status,scalable/apps\n"
-         "[16x16/places]\nSize=16\n[16x16/status]\nSize=16\n"
+         "[Icon Theme]\nInherits=hicolor,Middle\nDirectories=16x16/places,16x16/status,"
+         "scalable/apps\n[16x16/places]\nSize=16\n[16x16/status]\nSize=16\n"
          "[scalable/apps]\nSize=48\nType=Scalable\n");
     const std::string sizes = "[32x32/apps]\nSize=32\n[32x32@2/apps]\nSize=32\nScale=2\n";
     Spit(share + "/icons/Middle/index.theme",
@@ -34,7 +34,7 @@ TEST(IconLookupPosixTest, EachEntryGetsTheIconItsRuleGives) {
     }
     Spit(share + "/pixmaps/viewer.xpm", "picture");
     Spit(share + "/applications/editor.desktop",
-         "[Desktop Entry]\nType=Application\nExec=editor-bin --new %F\nIcon=editor\n");
+         "[Desktop Entry]\nType=Application\nExec=editor-bin --new %F\nIcon=editor.svg\n");
     Spit(share + "/applications/viewer.desktop", "[Desktop Entry]\nType=Application\nExec=" + bin +
                                                      "/viewer\nIcon=" + share +
                                                      "/pixmaps/viewer.xpm\n");

@@ -275,12 +275,12 @@ TEST_F(IniFileTest, ASaveThatFailsOnAFullDiskOrAReadOnlyOneChangesNothingAndTheS
 
 TEST_F(IniFileTest, ASaveThroughASymbolicLinkWritesItsTargetAndTheLinkStays) {
     const fs::path real = scratch_ / "elsewhere" / "real.ini";
-    Spit(real, "; mine\n[Directories]\nDir1=Old | /old | Explorer | Normal\n");
+    Spit(real, "; my\n");
     fs::create_directories(File().parent_path());
     fs::create_symlink(real, File());
     ASSERT_TRUE(SaveNow(kDirs, {"New | /new | Form | Normal"}));
     EXPECT_EQ(fs::read_symlink(File()), real);
-    EXPECT_EQ(Slurp(real).rfind("; mine\n[Directories]\nDir1=New | /new | Form | Normal\n", 0), 0u);
+    EXPECT_EQ(Slurp(real).rfind("; my\n\n[Directories]\nDir1=New | /new | Form | Normal\n", 0), 0u);
     EXPECT_EQ(Leftovers(), 0);
 }
 

@@ -25,7 +25,7 @@ TEST_F(LaunchTest, ReadersTakeTheWordsExactlyAndLookUpOnlyThePath) {
         {dir, "Form", "Maximized", dir, "", 3, false},
         {dir, "Form", "Minimized", dir, "", 2, false},
         {dir, "form", "minimized", dir, explorer, 1, false},
-        {dir, "Anything", "MAXIMIZED", dir, explorer, 1, false},
+        {dir, "Anything", "Maximized ", dir, explorer, 1, false},
         {dir, "Form", "", dir, "", 1, false},
         // Only the name is looked up: a file passes, and wildcards are a pattern.
         {tool, "Explorer", "Normal", tool, explorer, 1, false},
@@ -131,7 +131,8 @@ TEST_F(LaunchTest, ClicksStartTheFreshlyReadEntryWithCommandLinesWithoutQuotes) 
 TEST(LaunchHelp, AHelpThatCannotStartSaysSoAndAnOldInstallGetsWinHelp) {
     RecordingStarter starter;
     starter.succeed = false;
-    EXPECT_EQ(StartHelp(starter), kHelpNotStarted);
+    EXPECT_EQ(StartHelp(starter, [](const std::string&) {}), kHelpNotStarted);
+    EXPECT_TRUE(starter.later);  // a page whose opener gives up later says so too
     // The command line an existing install with its help file gets.
     EXPECT_EQ(HelpCommandLine("C:\\WINDOWS", "D:\\Tools"),
               "C:\\WINDOWS\\winhlp32.exe D:\\Tools\\zolvantek.hlp");

@@ -42,13 +42,13 @@ TEST_F(RegSettingsTest, ReadsNamesWithoutRegardToCaseAndAnEmptyOrMissingValueAsT
     EXPECT_TRUE(settings_.DeleteSetting("Directories", "dIr1"));
     EXPECT_EQ(settings_.GetSetting("Directories", "DIR1", "gone"), "gone");
     // "*" is the unnamed value.
-    ASSERT_TRUE(settings_.SaveSetting("Section", "x", "named"));
+    ASSERT_TRUE(settings_.SaveSetting("Section", "z", "named"));
     EXPECT_EQ(settings_.GetSetting("Section", "*", "none"), "none");
     ASSERT_TRUE(settings_.SaveSetting("Section", "*", "unnamed"));
-    EXPECT_EQ(settings_.GetSettings("Section", {"*", "x"}), (Texts{"unnamed", "named"}));
+    EXPECT_EQ(settings_.GetSettings("Section", {"*", "Z"}), (Texts{"unnamed", "named"}));
     EXPECT_TRUE(settings_.DeleteSetting("Section", "*"));
     EXPECT_FALSE(settings_.DeleteSetting("Section", "*"));
-    EXPECT_EQ(settings_.GetSetting("Section", "x"), "named");
+    EXPECT_EQ(settings_.GetSetting("Section", "z"), "named");
 }
 
 TEST_F(RegSettingsTest,
