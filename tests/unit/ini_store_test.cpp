@@ -215,6 +215,7 @@ TEST_F(IniFileTest, FifoFolderAndFilesOverSixteenMebibytesAreRefusedWithoutBlock
     // A save that would take a file of the most it may hold over is refused, the file kept.
     big.resize(std::size_t{16} * 1024 * 1024);
     Spit(File(), big);
+    EXPECT_EQ(Settings().GetSetting("Directories", "Dir1"), "A | /a | Explorer | Normal");
     EXPECT_FALSE(Settings().SaveSetting("Directories", "Dir2", "x"));
     EXPECT_EQ(Slurp(File()), big);
 }
