@@ -132,7 +132,7 @@ TEST(LaunchHelp, AHelpThatCannotStartSaysSoAndAnOldInstallGetsWinHelp) {
     RecordingStarter starter;
     starter.succeed = false;
     EXPECT_EQ(StartHelp(starter, [](const std::string&) {}), kHelpNotStarted);
-    EXPECT_TRUE(starter.later);  // a page whose opener gives up later says so too
+    EXPECT_TRUE(starter.later);  // the page's opener gets the message for a late failure
     // The command line an existing install with its help file gets.
     EXPECT_EQ(HelpCommandLine("C:\\WINDOWS", "D:\\Tools"),
               "C:\\WINDOWS\\winhlp32.exe D:\\Tools\\zolvantek.hlp");

@@ -67,8 +67,8 @@ struct PrivateRuntimeDir {
 struct AutostartPlace {
     test_support::ScratchDir dir{"-autostart"};
     std::string path = (dir / "autostart").string();
-    // In the Exec line quoted for the blank, '%' doubled, '$' escaped, and the escape's
-    // backslash doubled again as every desktop entry string value has it.
+    // In the Exec line quoted for the blank, '%' doubled, '$' and '`' escaped, and each
+    // escape's backslash doubled again as every desktop entry string value has it.
     std::string program = "/opt/My Tools/100%/zolvantek$1`";
     std::string expected = R"("/opt/My Tools/100%%/zolvantek\\$1\\`")";
     // The Exec line of the entry, as written.
